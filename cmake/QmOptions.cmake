@@ -8,6 +8,10 @@ function(qm_target_options target)
         -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
         -Wimplicit-fallthrough -Werror
         -ffp-contract=off -fno-fast-math)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        # GCC 12 reports false -Wrestrict positives inside std::string at -O3.
+        target_compile_options(${target} PRIVATE -Wno-restrict)
+    endif()
     if(QM_BUILD_FUZZ)
         # Coverage instrumentation for libFuzzer in every library the fuzzers link.
         target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)

@@ -1,0 +1,56 @@
+// SharedColourData: the colour table, plasma samples, plasma settings and random generator
+// that exist once per process. Owned by whoever runs the program and passed by reference.
+#pragma once
+
+#include "engine/core/colour.h"
+#include "engine/core/random.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+namespace qm {
+
+// 257 entries, indices 0..256; the renderers read 0..255, the exchange export all 257.
+using GradientTableData = std::array<ColourValue, 257>;
+
+// 322 x 242 bytes addressed [x][y], x major. The generator writes x 0..320, y 0..240 only.
+struct PlasmaData {
+    static constexpr int kWidth = 322;
+    static constexpr int kHeight = 242;
+    std::array<std::uint8_t, kWidth * kHeight> cells{};
+
+    std::uint8_t at(int x, int y) const { return cells[static_cast<size_t>(x * kHeight + y)]; }
+    std::uint8_t& at(int x, int y) { return cells[static_cast<size_t>(x * kHeight + y)]; }
+};
+
+class SharedColourData {
+public:
+    SharedColourData();
+
+    // Gradient table and plasma are published as immutable snapshots: the UI thread replaces
+    // them whole, render workers take the current snapshot at the start of a row. The mutex
+    // guards only the pointer swap.
+    std::shared_ptr<const GradientTableData> gradientTable() const;
+    void setGradientTable(const GradientTableData& table);
+
+    std::shared_ptr<const PlasmaData> plasmaBuffer() const;
+    void setPlasmaBuffer(std::shared_ptr<const PlasmaData> plasma);
+
+    // Plasma generator settings; UI thread only.
+    double plasmaNoise = 2.0;
+    double plasmaBias = 0.5;
+
+    // The shared generator of the colour formulas, the plasma and the gradient editor.
+    // UI thread only; render workers use their own generators seeded from it.
+    RandomGenerator& random() { return random_; }
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<const GradientTableData> gradient_;
+    std::shared_ptr<const PlasmaData> plasma_;
+    RandomGenerator random_;
+};
+
+} // namespace qm

@@ -1,0 +1,31 @@
+// The Fractal Fun File export: the plane rectangle and the 257-entry colour table as text.
+#pragma once
+
+#include "engine/core/colour.h"
+#include "engine/core/errors.h"
+#include "engine/core/shared_colour_data.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace qm::params {
+
+// The runtime's file-creation error, "Cannot create file %s".
+QM_DECLARE_EXCEPTION(EFCreateError, Exception);
+inline constexpr const char* kCreateFileError = "Cannot create file %s";
+
+// One of the sixteen standard colour names ("clBlack", "clMaroon", ...) when the value is that
+// colour, otherwise "$" and eight upper-case hex digits (00, blue, green, red).
+std::string colourText(ColourValue colour);
+
+// The whole file: line 1 "UpperX,LowerX,UpperY,LowerY" in the number format, then the 257
+// table entries, every line ended by CR LF.
+std::string fractalFunText(double upperX, double lowerX, double upperY, double lowerY,
+                           const GradientTableData& table);
+
+// Replaces `path` with `text` through a temporary file; EFCreateError when that fails, in which
+// case an existing file is left as it was.
+void writeFractalFunFile(const std::filesystem::path& path, std::string_view text);
+
+} // namespace qm::params

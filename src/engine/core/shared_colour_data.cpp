@@ -4,7 +4,8 @@
 namespace qm {
 
 SharedColourData::SharedColourData()
-    : gradient_(std::make_shared<GradientTableData>()), plasma_(std::make_shared<PlasmaData>()) {}
+    : gradient_(std::make_shared<GradientTableData>()), plasma_(std::make_shared<PlasmaData>()),
+      rgbBuffer_(kRgbBufferSide, kRgbBufferSide, image::PixelFormat::Bits24) {}
 
 std::shared_ptr<const GradientTableData> SharedColourData::gradientTable() const {
     std::lock_guard lock(mutex_);

@@ -1,9 +1,11 @@
-// SharedColourData: the colour table, plasma samples, plasma settings and random generator
-// that exist once per process. Owned by whoever runs the program and passed by reference.
+// SharedColourData: the colour table, plasma samples, plasma settings, RGB buffer picture and
+// random generator that exist once per process. Owned by whoever runs the program and passed by
+// reference.
 #pragma once
 
 #include "engine/core/colour.h"
 #include "engine/core/random.h"
+#include "engine/image/pixel_graphic.h"
 
 #include <array>
 #include <cstdint>
@@ -27,6 +29,8 @@ struct PlasmaData {
 
 class SharedColourData {
 public:
+    static constexpr int kRgbBufferSide = 256;
+
     SharedColourData();
 
     // Gradient table and plasma are published as immutable snapshots: the UI thread replaces
@@ -42,6 +46,12 @@ public:
     double plasmaNoise = 2.0;
     double plasmaBias = 0.5;
 
+    // The RGB buffer picture: 24-bit, 256 x 256 at creation. Loading a picture file into the
+    // buffer and a document's "Image - > RGB buffer" replace its content and size. UI thread
+    // only; no renderer reads it.
+    image::TPixelGraphic& rgbBuffer() { return rgbBuffer_; }
+    const image::TPixelGraphic& rgbBuffer() const { return rgbBuffer_; }
+
     // The shared generator of the colour formulas, the plasma and the gradient editor.
     // UI thread only; render workers use their own generators seeded from it.
     RandomGenerator& random() { return random_; }
@@ -50,6 +60,7 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<const GradientTableData> gradient_;
     std::shared_ptr<const PlasmaData> plasma_;
+    image::TPixelGraphic rgbBuffer_;
     RandomGenerator random_;
 };
 

@@ -1,0 +1,234 @@
+// The document model: field rules, catalogue choice, check marks and colour-model commands.
+#include "engine/params/fractal_document.h"
+
+#include "engine/core/arith.h"
+#include "engine/params/field_rules.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qm::params {
+
+namespace {
+
+const fractal::FractalType& mandelbrot() {
+    const auto* t = fractal::findByCode(fractal::code::Mandel);
+    return *t; // the catalogue always holds it
+}
+
+bool isBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string trimmed(const std::string& s) {
+    auto first = std::find_if_not(s.begin(), s.end(), isBlankOrControl);
+    auto last = std::find_if_not(s.rbegin(), s.rend(), isBlankOrControl).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+} // namespace
+
+int pictureSizeFromField(double value) {
+    if (std::isnan(value)) return 0;
+    const double t = std::trunc(std::clamp(value, -2147483648.0, 2147483647.0));
+    return static_cast<int>(t);
+}
+
+FractalDocument::FractalDocument() : type_(&mandelbrot()) {}
+
+void FractalDocument::changed() {
+    // A listener may remove itself; iterate over a copy.
+    const auto current = listeners_;
+    for (const auto& [id, fn] : current)
+        fn();
+}
+
+int FractalDocument::addListener(Listener listener) {
+    listeners_.emplace_back(nextListenerId_, std::move(listener));
+    return nextListenerId_++;
+}
+
+void FractalDocument::removeListener(int id) {
+    std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
+}
+
+void FractalDocument::setCoordinate(double& field, double v) {
+    if (!std::isfinite(v)) return;
+    field = coordinateFieldValue(v);
+    changed();
+}
+
+void FractalDocument::setUpperX(double v) {
+    setCoordinate(view_.upperX, v);
+}
+void FractalDocument::setLowerX(double v) {
+    setCoordinate(view_.lowerX, v);
+}
+void FractalDocument::setUpperY(double v) {
+    setCoordinate(view_.upperY, v);
+}
+void FractalDocument::setLowerY(double v) {
+    setCoordinate(view_.lowerY, v);
+}
+
+void FractalDocument::setView(const fractal::View& v) {
+    setUpperX(v.upperX);
+    setLowerX(v.lowerX);
+    setUpperY(v.upperY);
+    setLowerY(v.lowerY);
+}
+
+void FractalDocument::setMax(double v) {
+    max_ = static_cast<int>(integerFieldValue(v, fields::kMaxMin, fields::kMaxMax));
+    changed();
+}
+
+void FractalDocument::setBailout(double v) {
+    bailout_ = static_cast<int>(integerFieldValue(v, fields::kBailoutMin, fields::kBailoutMax));
+    changed();
+}
+
+void FractalDocument::setOrder(double v) {
+    order_ = static_cast<int>(integerFieldValue(v, fields::kOrderMin, fields::kOrderMax));
+    changed();
+}
+
+void FractalDocument::setJuliaX(double v) {
+    if (!std::isfinite(v)) return;
+    juliaX_ = decimalFieldValue(v, fields::kJuliaDecimals);
+    changed();
+}
+
+void FractalDocument::setJuliaY(double v) {
+    if (!std::isfinite(v)) return;
+    juliaY_ = decimalFieldValue(v, fields::kJuliaDecimals);
+    changed();
+}
+
+void FractalDocument::setWidthField(double v) {
+    if (!std::isfinite(v)) return;
+    widthField_ = integerFieldValue(v, -HUGE_VAL, HUGE_VAL);
+    changed();
+}
+
+void FractalDocument::setHeightField(double v) {
+    if (!std::isfinite(v)) return;
+    heightField_ = integerFieldValue(v, -HUGE_VAL, HUGE_VAL);
+    changed();
+}
+
+void FractalDocument::setPaletteFormula(std::string text) {
+    paletteFormula_ = std::move(text);
+    changed();
+}
+void FractalDocument::setRedFormula(std::string text) {
+    redFormula_ = std::move(text);
+    changed();
+}
+void FractalDocument::setGreenFormula(std::string text) {
+    greenFormula_ = std::move(text);
+    changed();
+}
+void FractalDocument::setBlueFormula(std::string text) {
+    blueFormula_ = std::move(text);
+    changed();
+}
+
+void FractalDocument::fixformulas() {
+    for (std::string* f : {&paletteFormula_, &redFormula_, &greenFormula_, &blueFormula_})
+        if (trimmed(*f).empty()) *f = "0";
+    paletteFormula_ = trimmed(paletteFormula_);
+    changed();
+}
+
+int FractalDocument::get_f_type() const {
+    return fractal::get_f_type([this](const fractal::FractalType& t) { return isChecked(t); });
+}
+
+void FractalDocument::chooseFractalType(const fractal::FractalType& t) {
+    type_ = &t;
+    orderVisible_ = t.orderShown;
+    if (t.orderPreset != 0) order_ = t.orderPreset;
+    bailoutLabel_ = t.bailoutLabel();
+    changed();
+}
+
+void FractalDocument::checkFractalType(const fractal::FractalType& t) {
+    type_ = &t;
+    if (t.orderShown) orderVisible_ = true;
+    changed();
+}
+
+void FractalDocument::JuliaMode1Click() {
+    juliaMode_ = !juliaMode_;
+    changed();
+}
+
+void FractalDocument::Invert1Click() {
+    insideOut_ = !insideOut_;
+    changed();
+}
+
+void FractalDocument::toggleFlipX() {
+    flipX_ = !flipX_;
+    changed();
+}
+
+void FractalDocument::toggleFlipY() {
+    flipY_ = !flipY_;
+    changed();
+}
+
+void FractalDocument::toggleMirror() {
+    mirror_ = !mirror_;
+    changed();
+}
+
+void FractalDocument::cyclegradClick() {
+    repeatPalette_ = !repeatPalette_;
+    changed();
+}
+
+void FractalDocument::toggleConstrainSelection() {
+    constrainSelection_ = !constrainSelection_;
+    changed();
+}
+
+void FractalDocument::setColourModel(ColourModel model) {
+    colourModel_ = model;
+    changed();
+}
+
+void FractalDocument::get_o(double re, double im) {
+    orientation_ = {re, im};
+    changed();
+}
+
+void FractalDocument::setCaption(std::string caption) {
+    caption_ = std::move(caption);
+    changed();
+}
+
+void FractalDocument::resizeit(int width, int height, bool keep) {
+    pictureWidth_ = width;
+    pictureHeight_ = height;
+    if (keep) {
+        widthField_ = width;
+        heightField_ = height;
+    }
+    changed();
+}
+
+fractal::KernelParams FractalDocument::kernelParams() const {
+    fractal::KernelParams p;
+    p.max = max_;
+    p.bailout = bailout_;
+    p.order = order_;
+    p.julia = juliaMode_;
+    p.juliaConst = {juliaX_, juliaY_};
+    p.insideOut = insideOut_;
+    p.orientation = orientation_;
+    return p;
+}
+
+} // namespace qm::params

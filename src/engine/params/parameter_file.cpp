@@ -1,0 +1,148 @@
+// Writing and reading parameter files.
+#include "engine/params/parameter_file.h"
+
+#include "engine/core/number_text.h"
+#include "engine/gradient/gradient_model.h"
+
+#include <system_error>
+
+namespace qm::params {
+
+namespace {
+
+namespace key {
+inline constexpr const char* Coordinates = "Coordinates";
+inline constexpr const char* Formulas = "Formulas";
+inline constexpr const char* Misc = "Misc";
+inline constexpr const char* Orientation = "Orientation";
+inline constexpr const char* Mode = "Mode";
+} // namespace key
+
+// The coordinate keys in file order with the reader's defaults and the fields they fill.
+struct NumberKey {
+    const char* name;
+    const char* fallback;
+    double (*get)(const FractalDocument&);
+    void (*set)(FractalDocument&, double);
+};
+
+constexpr NumberKey kNumberKeys[] = {
+    {"UpperX", "-3", [](const FractalDocument& d) { return d.upperX(); },
+     [](FractalDocument& d, double v) { d.setUpperX(v); }},
+    {"LowerX", "2", [](const FractalDocument& d) { return d.lowerX(); },
+     [](FractalDocument& d, double v) { d.setLowerX(v); }},
+    {"UpperY", "-2", [](const FractalDocument& d) { return d.upperY(); },
+     [](FractalDocument& d, double v) { d.setUpperY(v); }},
+    {"LowerY", "2", [](const FractalDocument& d) { return d.lowerY(); },
+     [](FractalDocument& d, double v) { d.setLowerY(v); }},
+    {"JuliaX", "0", [](const FractalDocument& d) { return d.juliaX(); },
+     [](FractalDocument& d, double v) { d.setJuliaX(v); }},
+    {"JuliaY", "0", [](const FractalDocument& d) { return d.juliaY(); },
+     [](FractalDocument& d, double v) { d.setJuliaY(v); }},
+    {"Max", "32", [](const FractalDocument& d) { return static_cast<double>(d.max()); },
+     [](FractalDocument& d, double v) { d.setMax(v); }},
+    {"Bailout", "4", [](const FractalDocument& d) { return static_cast<double>(d.bailout()); },
+     [](FractalDocument& d, double v) { d.setBailout(v); }},
+    {"Order", "3", [](const FractalDocument& d) { return static_cast<double>(d.order()); },
+     [](FractalDocument& d, double v) { d.setOrder(v); }},
+    {"Width", "255", [](const FractalDocument& d) { return d.widthField(); },
+     [](FractalDocument& d, double v) { d.setWidthField(v); }},
+    {"Height", "255", [](const FractalDocument& d) { return d.heightField(); },
+     [](FractalDocument& d, double v) { d.setHeightField(v); }},
+};
+
+struct FormulaKey {
+    const char* name;
+    const char* fallback;
+    const std::string& (FractalDocument::*get)() const;
+    void (FractalDocument::*set)(std::string);
+};
+
+constexpr FormulaKey kFormulaKeys[] = {
+    {"RGB", "c", &FractalDocument::paletteFormula, &FractalDocument::setPaletteFormula},
+    {"R", "c", &FractalDocument::redFormula, &FractalDocument::setRedFormula},
+    {"G", "0", &FractalDocument::greenFormula, &FractalDocument::setGreenFormula},
+    {"B", "0", &FractalDocument::blueFormula, &FractalDocument::setBlueFormula},
+};
+
+} // namespace
+
+std::string captionForPath(const std::filesystem::path& path) {
+    return path.filename().string();
+}
+
+IniDocument parameterDocument(const FractalDocument& doc, std::string_view stopString) {
+    IniDocument ini;
+    for (const auto& k : kNumberKeys)
+        ini.writeString(key::Coordinates, k.name, formatNumber(k.get(doc)));
+    for (const auto& k : kFormulaKeys)
+        ini.writeString(key::Formulas, k.name, (doc.*k.get)());
+    ini.writeString(key::Misc, "Gradient", stopString);
+    const auto o = doc.publish_o();
+    ini.writeString(key::Orientation, "real", formatNumber(o.re));
+    ini.writeString(key::Orientation, "imaginary", formatNumber(o.im));
+
+    const char* channels = doc.colourModel() == ColourModel::RgbMode   ? "Split"
+                           : doc.colourModel() == ColourModel::HlsMode ? "SplitHLS"
+                                                                       : "Grad";
+    ini.writeString(key::Mode, "Channels", channels);
+    if (doc.repeatPalette()) ini.writeString(key::Mode, "Grad", "Cycle");
+    for (const auto& t : fractal::catalogue())
+        if (*t.identifier != '\0' && doc.isChecked(t))
+            ini.writeString(key::Mode, "Type", t.identifier);
+    if (doc.juliaMode()) ini.writeString(key::Mode, "Julia", "true");
+    if (doc.insideOut()) ini.writeString(key::Mode, "Invert", "true");
+    return ini;
+}
+
+void saveParameters(FractalDocument& doc, std::string_view stopString,
+                    const std::filesystem::path& path, RecentFiles* recent) {
+    parameterDocument(doc, stopString).writeFile(path);
+    doc.setCaption(captionForPath(path));
+    if (recent) recent->add(std::filesystem::absolute(path).lexically_normal().string());
+}
+
+void loadParameters(const std::filesystem::path& path, FractalDocument& doc,
+                    gradient::GradientModel& gradient, RecentFiles* recent) {
+    const IniDocument ini = IniDocument::readFile(path);
+
+    for (const auto& k : kNumberKeys)
+        k.set(doc, parseFloat(ini.readString(key::Coordinates, k.name, k.fallback)));
+    for (const auto& k : kFormulaKeys)
+        (doc.*k.set)(ini.readString(key::Formulas, k.name, k.fallback));
+
+    const double re = parseFloat(ini.readString(key::Orientation, "real", "1"));
+    const double im = parseFloat(ini.readString(key::Orientation, "imaginary", "0"));
+    doc.get_o(re, im);
+
+    if (ini.readString(key::Mode, "Channels", "NoSplit") == "Split") doc.Splitchannels1Click();
+    if (ini.readString(key::Mode, "Channels", "NoSplit") == "SplitHLS") doc.HLSMode1Click();
+    if (ini.readString(key::Mode, "Grad", "RGB") == "Cycle") doc.cyclegradClick();
+
+    const std::string stops = ini.readString(key::Misc, "Gradient", "nil");
+    if (stops != "nil") gradient.defaultgrad(stops);
+
+    const std::string type = ini.readString(key::Mode, "Type", "mandel");
+    for (const auto& t : fractal::catalogue())
+        if (*t.identifier != '\0' && type == t.identifier) doc.checkFractalType(t);
+
+    if (ini.readString(key::Mode, "Julia", "false") == "true") doc.JuliaMode1Click();
+    if (ini.readString(key::Mode, "Invert", "false") == "true") doc.Invert1Click();
+
+    doc.setCaption(captionForPath(path));
+    doc.resizeit(pictureSizeFromField(doc.widthField()), pictureSizeFromField(doc.heightField()),
+                 false);
+    if (recent) recent->add(std::filesystem::absolute(path).lexically_normal().string());
+}
+
+FractalDocument openParameterFile(const std::filesystem::path& path,
+                                  gradient::GradientModel& gradient) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw EFOpenError(formatMessage(kOpenFileError, {path.string()}));
+    FractalDocument doc;
+    loadParameters(path, doc, gradient, nullptr);
+    return doc;
+}
+
+} // namespace qm::params

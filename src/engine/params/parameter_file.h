@@ -1,0 +1,55 @@
+// Parameter files (".qmp"): writing a document with the gradient's stop string, and reading one
+// into a new document, key by key in the order that decides what a damaged file leaves behind.
+#pragma once
+
+#include "engine/core/errors.h"
+#include "engine/params/fractal_document.h"
+#include "engine/params/ini_document.h"
+#include "engine/params/recent_files.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace qm::gradient {
+class GradientModel;
+}
+
+namespace qm::params {
+
+// The file-opening error of the command line, where no dialog has checked that the file exists.
+QM_DECLARE_EXCEPTION(EFOpenError, Exception);
+inline constexpr const char* kOpenFileError = "Cannot open file %s";
+
+inline constexpr const char* kParameterFileFilter = "Quillmora Parameter Files|*.qmp";
+inline constexpr const char* kParameterFileExtension = "qmp";
+
+// The document as "Save Parameters" writes it: the eleven coordinates, the formulas, the
+// gradient, Orientation and the Mode keys, with "Grad", "Type", "Julia" and "Invert" present
+// only when checked.
+IniDocument parameterDocument(const FractalDocument& doc, std::string_view stopString);
+
+// "Save Parameters" after the dialog: writes the file through a temporary file (a failed
+// write, EIniFileException "Unable to write to %s", leaves an existing file whole and changes
+// nothing else), then captions the document with the file name and adds the full path to
+// `recent` when given.
+void saveParameters(FractalDocument& doc, std::string_view stopString,
+                    const std::filesystem::path& path, RecentFiles* recent);
+
+// The reading of `open` into a document that was just created. Reading stops at the first
+// number that does not convert (EConvertError "'%s' is not a valid floating point value") or
+// at a bad gradient (EConvertError from `defaultgrad`); the document keeps what was read by
+// then, its caption and picture size stay, and nothing is added to `recent`. A missing file or
+// one that is not INI reads as all defaults.
+void loadParameters(const std::filesystem::path& path, FractalDocument& doc,
+                    gradient::GradientModel& gradient, RecentFiles* recent);
+
+// For front ends without a file dialog: a new document loaded from `path`, which must exist
+// (EFOpenError "Cannot open file %s" otherwise). The gradient is applied to `gradient`.
+FractalDocument openParameterFile(const std::filesystem::path& path,
+                                  gradient::GradientModel& gradient);
+
+// The caption a loaded or saved document takes: the file name without its folder.
+std::string captionForPath(const std::filesystem::path& path);
+
+} // namespace qm::params

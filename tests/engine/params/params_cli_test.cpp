@@ -1,0 +1,90 @@
+// The `params` and `fff` commands, run through the real quillmora-cli.
+#include "cli/cli_runner.h"
+#include "engine/params/test_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qm::test::runCli;
+
+TEST(ParamsCli, WritesTheFileBackWithTheFieldRules) {
+    qm::test::TempDir dir;
+    const auto in = (dir / "in.qmp").string();
+    qm::test::writeBytes(in, "[coordinates]\nUpperX = 0.00001\nMax=2\nJuliaX=0.123456789\n"
+                             "[Mode]\nType=newton\nJulia=true\n");
+    const auto r = runCli({"params", in});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "[Coordinates]\r\nUpperX=1E-5\r\nLowerX=2\r\nUpperY=-2\r\nLowerY=2\r\n"
+                     "JuliaX=0.12345679\r\nJuliaY=0\r\nMax=8\r\nBailout=4\r\nOrder=3\r\n"
+                     "Width=255\r\nHeight=255\r\n"
+                     "[Formulas]\r\nRGB=c\r\nR=c\r\nG=0\r\nB=0\r\n"
+                     "[Misc]\r\nGradient=1;1;1;64;128;128;256;256;256;128;64;128;1;1;1;\r\n"
+                     "[Orientation]\r\nreal=1\r\nimaginary=0\r\n"
+                     "[Mode]\r\nChannels=Grad\r\nType=newton\r\nJulia=true\r\n");
+
+    const auto out = (dir / "out.qmp").string();
+    const auto w = runCli({"params", in, "-o", out});
+    EXPECT_EQ(w.exitCode, 0) << w.err;
+    EXPECT_EQ(w.out, "");
+    EXPECT_EQ(qm::test::readBytes(out), r.out);
+}
+
+TEST(ParamsCli, ExportsTheFractalFunFile) {
+    qm::test::TempDir dir;
+    const auto in = (dir / "in.qmp").string();
+    qm::test::writeBytes(in,
+                         "[Coordinates]\r\nUpperX=0.00005\r\nLowerX=-2\r\n"
+                         "[Misc]\r\nGradient=1;1;1;64;128;128;256;256;256;128;64;128;1;1;1;\r\n");
+    const auto out = (dir / "x.fff").string();
+    const auto r = runCli({"fff", in, out});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto text = qm::test::readBytes(out);
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos;
+         pos = end + 2)
+        lines.push_back(text.substr(pos, end - pos));
+    ASSERT_EQ(lines.size(), 258u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_EQ(lines[0], "5E-5,-2,-2,2");
+    EXPECT_EQ(lines[1], "clBlack");
+    EXPECT_EQ(lines[33], "$00404020");
+    EXPECT_EQ(lines[129], "clWhite");
+    EXPECT_EQ(lines[257], "clBlack");
+}
+
+TEST(ParamsCli, ErrorsNameTheClassAndExitWith2) {
+    qm::test::TempDir dir;
+    const auto bad = (dir / "bad.qmp").string();
+    qm::test::writeBytes(bad, "[Coordinates]\r\nMax=12a\r\n");
+    const auto missing = (dir / "missing.qmp").string();
+    const auto noFolder = (dir / "no" / "x.fff").string();
+    qm::test::writeBytes(dir / "ok.qmp", "");
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"params", bad}, "EConvertError: '12a' is not a valid floating point value\n"},
+        {{"params", missing}, "EFOpenError: Cannot open file " + missing + "\n"},
+        {{"fff", (dir / "ok.qmp").string(), noFolder},
+         "EFCreateError: Cannot create file " + noFolder + "\n"},
+        {{"params", (dir / "ok.qmp").string(), "-o", noFolder},
+         "EIniFileException: Unable to write to " + noFolder + "\n"},
+    };
+    for (const auto& c : cases) {
+        qm::test::CliResult r;
+        if (c.args.size() == 2)
+            r = runCli({c.args[0], c.args[1]});
+        else if (c.args.size() == 3)
+            r = runCli({c.args[0], c.args[1], c.args[2]});
+        else
+            r = runCli({c.args[0], c.args[1], c.args[2], c.args[3]});
+        EXPECT_EQ(r.exitCode, 2) << c.err;
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_EQ(runCli({"params"}).exitCode, 2);
+    EXPECT_EQ(runCli({"fff", bad}).exitCode, 2);
+}
+
+} // namespace

@@ -1,0 +1,182 @@
+// Row batches: prepares the lanes of the vector kernels, runs them or the scalar kernels, and
+// redoes on the scalar path every pixel whose vector result is not finite.
+#include "engine/fractal/kernel_batch.h"
+
+#include "engine/fractal/fractal_type.h"
+#include "engine/fractal/vector_kernels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace qm::fractal {
+
+namespace {
+
+SimdLevel detect() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return SimdLevel::Avx2;
+#endif
+    return SimdLevel::Scalar;
+}
+
+std::atomic<SimdLevel>& activeLevel() {
+    static std::atomic<SimdLevel> level{detectedSimd()};
+    return level;
+}
+
+// How often the scalar loop looks at the stop flag.
+constexpr int kStopCheckEvery = 16;
+
+} // namespace
+
+SimdLevel detectedSimd() {
+    static const SimdLevel level = detect();
+    return level;
+}
+
+SimdLevel activeSimd() {
+    return activeLevel().load(std::memory_order_relaxed);
+}
+
+void setActiveSimd(SimdLevel level) {
+    activeLevel().store(level == SimdLevel::Avx2 ? detectedSimd() : SimdLevel::Scalar,
+                        std::memory_order_relaxed);
+}
+
+const char* simdName(SimdLevel level) {
+    return level == SimdLevel::Avx2 ? "AVX2" : "scalar";
+}
+
+bool hasVectorPath(int type) {
+    return type == code::Mandel || type == code::MandelOrder || type == code::Spider ||
+           type == code::Barns;
+}
+
+bool inMainCardioidOrBulb(double cr, double ci) {
+    const double x = cr - 0.25;
+    const double ci2 = ci * ci;
+    const double q = x * x + ci2;
+    if (q * (q + x) <= 0.25 * ci2) return true;
+    const double b = cr + 1.0;
+    return b * b + ci2 <= 0.0625;
+}
+
+struct KernelBatchScratch {
+    std::vector<double> zr, zi, ar, ai, bail;
+    std::vector<std::int32_t> queue;
+};
+
+KernelBatch::KernelBatch() : scratch_(new KernelBatchScratch) {}
+KernelBatch::~KernelBatch() {
+    delete scratch_;
+}
+
+bool KernelBatch::run(int type, const KernelParams& params,
+                      const std::atomic<std::int32_t>& bailout, const double* X, const double* Y,
+                      int n, bool skipInterior, KernelRow& out, const std::atomic<bool>* stop) {
+    out.resize(static_cast<std::size_t>(n));
+    KernelParams p = params;
+    p.max = std::min(p.max, std::numeric_limits<std::int32_t>::max() - 1);
+    const bool interiorShortcut = skipInterior && type == code::Mandel && !p.julia;
+
+    if (activeSimd() == SimdLevel::Scalar || !hasVectorPath(type)) {
+        for (int k = 0; k < n; ++k) {
+            if (stop && k % kStopCheckEvery == 0 && stop->load(std::memory_order_relaxed))
+                return false;
+            p.bailout = bailout.load(std::memory_order_relaxed);
+            if (interiorShortcut && p.bailout >= 4) {
+                const PreparedPoint pp = preparePoint(X[k], Y[k], p);
+                if (inMainCardioidOrBulb(pp.c.re, pp.c.im)) {
+                    out.A[k] = out.B[k] = out.Z[k] = 0.0;
+                    out.I[k] = p.max + 1.0;
+                    continue;
+                }
+            }
+            KernelResult r;
+            getresults(type, r, X[k], Y[k], p);
+            out.A[k] = r.A;
+            out.B[k] = r.B;
+            out.Z[k] = r.Z;
+            out.I[k] = r.I;
+        }
+        return true;
+    }
+
+    if (stop && stop->load(std::memory_order_relaxed)) return false;
+    KernelBatchScratch& s = *scratch_;
+    const auto size = static_cast<std::size_t>(n);
+    s.zr.resize(size);
+    s.zi.resize(size);
+    s.ar.resize(size);
+    s.ai.resize(size);
+    s.bail.resize(size);
+    s.queue.clear();
+    simd::VectorKernel kernel = simd::VectorKernel::Mandel;
+    for (int k = 0; k < n; ++k) {
+        const std::int32_t b = bailout.load(std::memory_order_relaxed);
+        s.bail[k] = b;
+        Complex z0, a0;
+        switch (type) {
+        case code::Mandel: {
+            const PreparedPoint pp = preparePoint(X[k], Y[k], p);
+            if (interiorShortcut && b >= 4 && inMainCardioidOrBulb(pp.c.re, pp.c.im)) {
+                out.A[k] = out.B[k] = out.Z[k] = 0.0;
+                out.I[k] = p.max + 1.0;
+                continue;
+            }
+            z0 = p.julia ? pp.c : Complex{};
+            a0 = pp.C;
+            break;
+        }
+        case code::MandelOrder: {
+            kernel = simd::VectorKernel::MandelOrder;
+            const PreparedPoint pp = preparePoint(X[k], Y[k], p);
+            z0 = pp.c;
+            a0 = pp.C;
+            break;
+        }
+        case code::Spider: {
+            kernel = simd::VectorKernel::Spider;
+            Complex point{X[k], Y[k]};
+            if (p.insideOut) point = reciprocal(1.0, point);
+            z0 = a0 = point;
+            break;
+        }
+        default: { // Barns
+            kernel = simd::VectorKernel::Barns;
+            Complex c{X[k], Y[k]};
+            if (p.insideOut) c = reciprocal(1.0, c);
+            a0 = p.julia ? p.juliaConst : c;
+            z0 = p.julia ? c : Complex{};
+            break;
+        }
+        }
+        s.zr[k] = z0.re;
+        s.zi[k] = z0.im;
+        s.ar[k] = a0.re;
+        s.ai[k] = a0.im;
+        s.queue.push_back(k);
+    }
+
+    const simd::LaneInputs in{s.zr.data(), s.zi.data(), s.ar.data(), s.ai.data(), s.bail.data()};
+    const simd::LaneOutputs lanes{out.A.data(), out.B.data(), out.Z.data(), out.I.data()};
+    simd::runAvx2(kernel, in, s.queue.data(), static_cast<int>(s.queue.size()), p.max, p.order,
+                  lanes);
+
+    // Overflow: the scalar kernel applies the rule for non-finite steps.
+    for (const std::int32_t k : s.queue) {
+        if (std::isfinite(out.A[k]) && std::isfinite(out.B[k]) && std::isfinite(out.Z[k])) continue;
+        p.bailout = static_cast<std::int32_t>(s.bail[k]);
+        KernelResult r;
+        getresults(type, r, X[k], Y[k], p);
+        out.A[k] = r.A;
+        out.B[k] = r.B;
+        out.Z[k] = r.Z;
+        out.I[k] = r.I;
+    }
+    return true;
+}
+
+} // namespace qm::fractal

@@ -62,15 +62,20 @@ void storeRow(TPixelGraphic& destination, int y, const ColourValue* row) {
     }
 }
 
-// Workers compute rows into a ring of row buffers, at most `window` rows ahead of the row the
-// calling thread stores next. All shared fields are guarded by `mutex`.
+// Workers compute chunks of consecutive rows into a ring of row buffers, at most `windowChunks`
+// chunks ahead of the chunk the calling thread stores from. Chunks keep the hand-overs few
+// when rows are cheap. All shared fields are guarded by `mutex_`.
 class RowPipeline {
 public:
     RowPipeline(const TPGFilter& filter, int width, int height, int threads)
         : filter_(filter), width_(width), height_(height),
-          window_(std::min(height, std::max(64, 8 * threads))),
-          buffers_(static_cast<size_t>(window_) * static_cast<size_t>(width)),
-          slotRow_(static_cast<size_t>(window_), -1) {
+          chunkRows_(std::clamp(32768 / std::max(width, 1), 1, 64)),
+          chunkCount_((height + chunkRows_ - 1) / chunkRows_),
+          windowChunks_(std::min(chunkCount_, 2 * threads + 2)),
+          buffers_(static_cast<size_t>(windowChunks_) * static_cast<size_t>(chunkRows_) *
+                   static_cast<size_t>(width)),
+          slotChunk_(static_cast<size_t>(windowChunks_), -1),
+          slotValidRows_(static_cast<size_t>(windowChunks_), 0) {
         workers_.reserve(static_cast<size_t>(threads));
         for (int i = 0; i < threads; ++i)
             workers_.emplace_back([this] { work(); });
@@ -89,54 +94,65 @@ public:
     RowPipeline(const RowPipeline&) = delete;
     RowPipeline& operator=(const RowPipeline&) = delete;
 
-    // Waits for row y (rows are taken in order) and returns its colours.
+    // Waits for row y (rows are asked for in order) and returns its colours; raises the error
+    // of the row's computation if it failed.
     const ColourValue* waitForRow(int y) {
+        const int chunk = y / chunkRows_;
+        const size_t s = slot(chunk);
         std::unique_lock lock(mutex_);
-        rowDone_.wait(lock, [&] { return slotRow_[slot(y)] == y || errorRow_ == y; });
-        if (errorRow_ == y) std::rethrow_exception(error_);
-        return &buffers_[slot(y) * static_cast<size_t>(width_)];
+        rowDone_.wait(lock, [&] { return slotChunk_[s] == chunk; });
+        if (y - chunk * chunkRows_ >= slotValidRows_[s]) std::rethrow_exception(error_);
+        return rowBuffer(y);
     }
 
-    // Row y is stored: its buffer may take the row `window` further on.
+    // Row y is stored; after a chunk's last row its buffers take a chunk further on.
     void release(int y) {
+        if ((y + 1) % chunkRows_ != 0) return;
         {
             std::lock_guard lock(mutex_);
-            stored_ = y + 1;
+            storedChunks_ = (y + 1) / chunkRows_;
         }
         slotFree_.notify_all();
     }
 
 private:
-    size_t slot(int y) const { return static_cast<size_t>(y % window_); }
+    size_t slot(int chunk) const { return static_cast<size_t>(chunk % windowChunks_); }
+
+    ColourValue* rowBuffer(int y) {
+        const int chunk = y / chunkRows_;
+        const size_t row = slot(chunk) * static_cast<size_t>(chunkRows_) +
+                           static_cast<size_t>(y - chunk * chunkRows_);
+        return &buffers_[row * static_cast<size_t>(width_)];
+    }
 
     void work() {
         for (;;) {
-            int y;
+            int chunk;
             {
                 std::unique_lock lock(mutex_);
-                if (stop_ || next_ >= height_) return;
-                y = next_++;
-                slotFree_.wait(lock, [&] { return stop_ || y < stored_ + window_; });
+                if (stop_ || nextChunk_ >= chunkCount_) return;
+                chunk = nextChunk_++;
+                slotFree_.wait(lock,
+                               [&] { return stop_ || chunk < storedChunks_ + windowChunks_; });
                 if (stop_) return;
             }
+            const int first = chunk * chunkRows_;
+            const int last = std::min(height_, first + chunkRows_);
+            int y = first;
+            std::exception_ptr failure;
             try {
-                filter_.FilterRow(y, &buffers_[slot(y) * static_cast<size_t>(width_)]);
+                for (; y < last; ++y)
+                    filter_.FilterRow(y, rowBuffer(y));
             } catch (...) {
-                // The calling thread raises it when it reaches this row, so the rows before
-                // it are stored as with one thread.
-                {
-                    std::lock_guard lock(mutex_);
-                    if (errorRow_ < 0 || y < errorRow_) {
-                        errorRow_ = y;
-                        error_ = std::current_exception();
-                    }
-                }
-                rowDone_.notify_all();
-                continue;
+                failure = std::current_exception();
             }
             {
                 std::lock_guard lock(mutex_);
-                slotRow_[slot(y)] = y;
+                // The calling thread raises the error when it reaches the failed row, so the
+                // rows before it are stored as with one thread.
+                if (failure && !error_) error_ = failure;
+                slotValidRows_[slot(chunk)] = y - first;
+                slotChunk_[slot(chunk)] = chunk;
             }
             rowDone_.notify_all();
         }
@@ -145,18 +161,20 @@ private:
     const TPGFilter& filter_;
     const int width_;
     const int height_;
-    const int window_;
-    std::vector<ColourValue> buffers_; // row slot s: written by one worker, then read by the
-                                       // calling thread after slotRow_[s] says it is complete
+    const int chunkRows_;
+    const int chunkCount_;
+    const int windowChunks_;
+    std::vector<ColourValue> buffers_; // slot s: written by the one worker that took its chunk,
+                                       // read by the calling thread once slotChunk_[s] says so
     std::mutex mutex_;
     std::condition_variable rowDone_;
     std::condition_variable slotFree_;
-    std::vector<int> slotRow_; // the complete row each slot holds, -1 for none
-    int next_ = 0;             // next row a worker takes
-    int stored_ = 0;           // rows the calling thread has stored
+    std::vector<int> slotChunk_;     // the finished chunk each slot holds, -1 for none
+    std::vector<int> slotValidRows_; // its rows computed without error
+    int nextChunk_ = 0;              // next chunk a worker takes
+    int storedChunks_ = 0;           // chunks the calling thread has stored completely
     bool stop_ = false;
-    int errorRow_ = -1;        // the first row whose computation failed (-1: none) ...
-    std::exception_ptr error_; // ... and its error
+    std::exception_ptr error_; // a row's failure, raised where the calling thread meets it
     std::vector<std::thread> workers_;
 };
 

@@ -2,6 +2,7 @@
 #include "engine/image/filters/colour_filters.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace qm::image {
@@ -15,6 +16,26 @@ RgbFraction fractionsOf(ColourValue c) {
 ColourValue colourOf(RgbFraction c) {
     return makeColour(fractionToByte(c.r), fractionToByte(c.g), fractionToByte(c.b));
 }
+
+// Remembers recent results of a costly colour mapping: fractal pictures hold few distinct
+// colours. Direct-mapped; an entry is the colour in the high half and its result in the low.
+class MappingCache {
+public:
+    MappingCache() { entries_.fill(kEmpty); }
+
+    template <class Map> ColourValue get(ColourValue c, Map map) {
+        std::uint64_t& e = entries_[(c * 2654435761u) >> 20];
+        if ((e >> 32) == c) return static_cast<ColourValue>(e);
+        const ColourValue result = map(c);
+        e = (std::uint64_t{c} << 32) | result;
+        return result;
+    }
+
+private:
+    // Colours have a zero top byte, so this key never matches one.
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+    std::array<std::uint64_t, 4096> entries_;
+};
 
 } // namespace
 
@@ -50,7 +71,10 @@ ColourValue THLSFilter::FilterColor(ColourValue colour) const {
 }
 
 void THLSFilter::FilterRow(int y, ColourValue* out) const {
-    mapSourceRow(y, out, [this](ColourValue c) { return THLSFilter::FilterColor(c); });
+    MappingCache cache;
+    mapSourceRow(y, out, [&](ColourValue c) {
+        return cache.get(c, [this](ColourValue k) { return THLSFilter::FilterColor(k); });
+    });
 }
 
 ColourValue THSVFilter::FilterColor(ColourValue colour) const {
@@ -66,7 +90,10 @@ ColourValue THSVFilter::FilterColor(ColourValue colour) const {
 }
 
 void THSVFilter::FilterRow(int y, ColourValue* out) const {
-    mapSourceRow(y, out, [this](ColourValue c) { return THSVFilter::FilterColor(c); });
+    MappingCache cache;
+    mapSourceRow(y, out, [&](ColourValue c) {
+        return cache.get(c, [this](ColourValue k) { return THSVFilter::FilterColor(k); });
+    });
 }
 
 void TBCGFilter::SetBrightness(int value) {
@@ -128,8 +155,9 @@ void TBCGFilter::FilterRow(int y, ColourValue* out) const {
     ReadSourceRow(y, out);
     const int width = SourceWidth();
     if (useY_) {
+        MappingCache cache;
         for (int x = 0; x < width; ++x)
-            out[x] = mapLuma(out[x]);
+            out[x] = cache.get(out[x], [this](ColourValue c) { return mapLuma(c); });
         return;
     }
     for (int x = 0; x < width; ++x) {

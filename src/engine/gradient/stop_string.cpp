@@ -7,11 +7,6 @@
 
 namespace qm::gradient {
 
-int fieldValueFromText(std::string_view text) {
-    const auto value = tryParseInteger(text);
-    return value ? limitField(*value) : kFieldMin;
-}
-
 std::string formatStopString(const GradientFields& fields) {
     std::string text;
     for (const int v : fields) {

@@ -27,9 +27,6 @@ constexpr int limitField(std::int64_t value) {
     return value < kFieldMin ? kFieldMin : value > kFieldMax ? kFieldMax : static_cast<int>(value);
 }
 
-// What a field holds for its text: a whole number limited to 1..256, anything else 1.
-int fieldValueFromText(std::string_view text);
-
 // Every value followed by ";", always all fifteen ("1;1;1;64;...;1;").
 std::string formatStopString(const GradientFields& fields);
 

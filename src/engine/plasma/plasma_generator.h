@@ -56,6 +56,7 @@ public:
     void edgemidpoint(int xa, int ya, int x, int y, int xb, int yb);
 
 private:
+    static bool splittable(int x1, int y1, int x2, int y2);
     void split(int x1, int y1, int x2, int y2);
     void midpoint(int xa, int ya, int x, int y, int xb, int yb);
 

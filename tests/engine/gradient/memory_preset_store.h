@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace qm::test {
@@ -15,62 +14,56 @@ namespace qm::test {
 class MemoryPresetStore : public gradient::PresetStore {
 public:
     struct Value {
+        std::string name;
         std::string text;
         bool isText = true;
     };
-
     bool sectionExists = false;
     bool failCreateKey = false;
     bool failSetData = false;
-    std::vector<std::pair<std::string, Value>> values;
+    std::vector<Value> values;
 
     std::optional<std::vector<std::string>> names() override {
         if (!sectionExists) return std::nullopt;
         std::vector<std::string> out;
         for (const auto& v : values)
-            out.push_back(v.first);
+            out.push_back(v.name);
         return out;
     }
-
     std::string read(const std::string& name, const std::string& fallback) override {
-        const auto* v = find(name);
-        if (v == nullptr) return fallback;
-        if (!v->isText) throw gradient::invalidDataTypeError(name);
-        return v->text;
+        const auto it = find(name);
+        if (it == values.end()) return fallback;
+        if (!it->isText) throw gradient::invalidDataTypeError(name);
+        return it->text;
     }
-
     void write(const std::string& name, const std::string& value) override {
-        if (!sectionExists) {
-            if (failCreateKey) throw gradient::failedToCreateKeyError(gradient::kPresetSection);
-            sectionExists = true;
-        }
+        if (!sectionExists && failCreateKey)
+            throw gradient::failedToCreateKeyError(gradient::kPresetSection);
+        sectionExists = true;
         if (failSetData) throw gradient::failedToSetDataError(name);
-        if (auto* v = find(name))
-            *v = Value{value, true};
+        if (auto it = find(name); it != values.end())
+            it->text = value;
         else
-            values.emplace_back(name, Value{value, true});
+            values.push_back({name, value});
     }
-
     void remove(const std::string& name) override {
         sectionExists = true; // deleting opens the section, creating it if missing
-        std::erase_if(values, [&](const auto& v) { return v.first == name; });
+        std::erase_if(values, [&](const Value& v) { return v.name == name; });
     }
 
     void put(const std::string& name, const std::string& text, bool isText = true) {
         sectionExists = true;
-        values.emplace_back(name, Value{text, isText});
+        values.push_back({name, text, isText});
     }
-
     std::optional<std::string> stored(const std::string& name) {
-        const auto* v = find(name);
-        return v ? std::optional<std::string>(v->text) : std::nullopt;
+        const auto it = find(name);
+        return it == values.end() ? std::nullopt : std::optional<std::string>(it->text);
     }
 
 private:
-    Value* find(const std::string& name) {
-        for (auto& v : values)
-            if (v.first == name) return &v.second;
-        return nullptr;
+    std::vector<Value>::iterator find(const std::string& name) {
+        return std::find_if(values.begin(), values.end(),
+                            [&](const Value& v) { return v.name == name; });
     }
 };
 

@@ -94,6 +94,16 @@ void PlasmaGenerator::split(int x1, int y1, int x2, int y2) {
     if (splittable(x1, y, x, y2)) split(x1, y, x, y2);
 }
 
+void drawPlasma(const PlasmaData& plasma, image::TPixelGraphic& picture) {
+    for (int x = 0; x <= kLastX; ++x) {
+        for (int y = 0; y <= kLastY; ++y) {
+            const std::uint8_t v = plasma.at(x, y);
+            picture.SetPixel(x, y, makeColour(v, v, v));
+        }
+    }
+    picture.Changed();
+}
+
 void clearPlasma(PlasmaData& plasma) {
     for (int x = 0; x <= kLastX; ++x)
         for (int y = 0; y <= kLastY; ++y)

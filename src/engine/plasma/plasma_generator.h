@@ -66,6 +66,10 @@ private:
     double bias_;
 };
 
+// Pixel (x, y) := grey (v, v, v) for every generated sample; pixels outside the picture are
+// dropped, so the editor's 320 x 240 preview leaves out the last column and row.
+void drawPlasma(const PlasmaData& plasma, image::TPixelGraphic& picture);
+
 // Sets x 0..320, y 0..240 to 0 (the editor's "Render" does this before generating).
 void clearPlasma(PlasmaData& plasma);
 

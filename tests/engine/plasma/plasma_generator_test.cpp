@@ -208,4 +208,18 @@ TEST(Plasma, SeededRenderIsReproducibleAndFillKeepsSetSamples) {
     EXPECT_EQ(data.plasmaBuffer()->at(160, 120), first->at(160, 120));
 }
 
+TEST(Plasma, DrawsGreysAndDropsPixelsOutsideThePicture) {
+    qm::SharedColourData data;
+    qm::plasma::fillplasma(data, 3);
+    const auto& plasma = *data.plasmaBuffer();
+    qm::image::TPixelGraphic preview(320, 240, qm::image::PixelFormat::Bits24);
+    qm::plasma::drawPlasma(plasma, preview);
+    const int v = plasma.at(319, 239);
+    EXPECT_EQ(preview.pixel(319, 239), qm::makeColour(v, v, v));
+    EXPECT_EQ(preview.width(), 320);
+    qm::image::TPixelGraphic grey(321, 241, qm::image::PixelFormat::Bits8);
+    qm::plasma::drawPlasma(plasma, grey);
+    EXPECT_EQ(grey.pixelIndex(320, 240), plasma.at(320, 240));
+}
+
 } // namespace

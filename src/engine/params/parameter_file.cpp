@@ -102,10 +102,8 @@ void saveParameters(FractalDocument& doc, std::string_view stopString,
     if (recent) recent->add(std::filesystem::absolute(path).lexically_normal().string());
 }
 
-void loadParameters(const std::filesystem::path& path, FractalDocument& doc,
-                    gradient::GradientModel& gradient, RecentFiles* recent) {
-    const IniDocument ini = IniDocument::readFile(path);
-
+void applyParameters(const IniDocument& ini, FractalDocument& doc,
+                     gradient::GradientModel& gradient) {
     for (const auto& k : kNumberKeys)
         k.set(doc, parseFloat(ini.readString(key::Coordinates, k.name, k.fallback)));
     for (const auto& k : kFormulaKeys)
@@ -128,7 +126,11 @@ void loadParameters(const std::filesystem::path& path, FractalDocument& doc,
 
     if (ini.readString(key::Mode, "Julia", "false") == "true") doc.JuliaMode1Click();
     if (ini.readString(key::Mode, "Invert", "false") == "true") doc.Invert1Click();
+}
 
+void loadParameters(const std::filesystem::path& path, FractalDocument& doc,
+                    gradient::GradientModel& gradient, RecentFiles* recent) {
+    applyParameters(IniDocument::readFile(path), doc, gradient);
     doc.setCaption(captionForPath(path));
     doc.resizeit(pictureSizeFromField(doc.widthField()), pictureSizeFromField(doc.heightField()),
                  false);

@@ -44,6 +44,12 @@ void saveParameters(FractalDocument& doc, std::string_view stopString,
 void loadParameters(const std::filesystem::path& path, FractalDocument& doc,
                     gradient::GradientModel& gradient, RecentFiles* recent);
 
+// Steps of the reading that take the file's keys: coordinates, formulas, Orientation, colour
+// model, "Repeat Palette", gradient, catalogue entry, Julia and inside-out, in this order.
+// Throws as loadParameters does, leaving what was read by then.
+void applyParameters(const IniDocument& ini, FractalDocument& doc,
+                     gradient::GradientModel& gradient);
+
 // For front ends without a file dialog: a new document loaded from `path`, which must exist
 // (EFOpenError "Cannot open file %s" otherwise). The gradient is applied to `gradient`.
 FractalDocument openParameterFile(const std::filesystem::path& path,

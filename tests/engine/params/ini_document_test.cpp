@@ -50,7 +50,8 @@ TEST(IniDocument, ReadsWithTheProfileConventions) {
 }
 
 TEST(IniDocument, TextThatIsNotIniGivesNoKeys) {
-    const std::string garbage("\x00\xff\x7f=[]\n=\n]]][\x01", 16);
+    const char raw[] = "\x00\xff\x7f=[]\n=\n]]][\x01";
+    const std::string garbage(raw, sizeof raw - 1);
     const auto doc = IniDocument::parse(garbage);
     EXPECT_EQ(doc.readString("", "", "d"), "d");
     EXPECT_EQ(IniDocument::parse("").sections().size(), 0u);

@@ -135,14 +135,32 @@ ColourValue TConvFilter::filterBorderPixel(int x, int y) const {
 namespace {
 
 // acc[b] += k * src[b]: the inner loop of the convolution. Integer arithmetic, so the AVX2
-// clone (chosen at load time where the processor has it) gives exactly the same sums.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void multiplyAdd(std::int32_t* acc, const std::uint8_t* src, size_t n, std::int32_t k) {
+// version (taken where the processor has it) gives exactly the same sums. Dispatched by hand
+// rather than through an ifunc, which sanitizer runtimes cannot start with.
+void multiplyAddPlain(std::int32_t* acc, const std::uint8_t* src, size_t n, std::int32_t k) {
     for (size_t b = 0; b < n; ++b)
         acc[b] += k * static_cast<std::int32_t>(src[b]);
 }
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+__attribute__((target("avx2"))) void multiplyAddAvx2(std::int32_t* acc, const std::uint8_t* src,
+                                                     size_t n, std::int32_t k) {
+    for (size_t b = 0; b < n; ++b)
+        acc[b] += k * static_cast<std::int32_t>(src[b]);
+}
+
+void multiplyAdd(std::int32_t* acc, const std::uint8_t* src, size_t n, std::int32_t k) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        multiplyAddAvx2(acc, src, n, k);
+    else
+        multiplyAddPlain(acc, src, n, k);
+}
+#else
+void multiplyAdd(std::int32_t* acc, const std::uint8_t* src, size_t n, std::int32_t k) {
+    multiplyAddPlain(acc, src, n, k);
+}
+#endif
 
 void multiplyAdd(std::int64_t* acc, const std::uint8_t* src, size_t n, std::int64_t k) {
     for (size_t b = 0; b < n; ++b)

@@ -16,6 +16,7 @@ namespace qm::gradient {
 // Table index of each stop; consecutive segments share their boundary entry.
 inline constexpr int kSegmentLength = 64;
 
+// Lives on the user-interface thread; render jobs see its work only through the published table.
 class GradientModel {
 public:
     using Listener = std::function<void()>;

@@ -1,7 +1,6 @@
 // The document model: field rules, catalogue choice, check marks and colour-model commands.
 #include "engine/params/fractal_document.h"
 
-#include "engine/core/arith.h"
 #include "engine/params/field_rules.h"
 
 #include <algorithm>
@@ -14,16 +13,6 @@ namespace {
 const fractal::FractalType& mandelbrot() {
     const auto* t = fractal::findByCode(fractal::code::Mandel);
     return *t; // the catalogue always holds it
-}
-
-bool isBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string trimmed(const std::string& s) {
-    auto first = std::find_if_not(s.begin(), s.end(), isBlankOrControl);
-    auto last = std::find_if_not(s.rbegin(), s.rend(), isBlankOrControl).base();
-    return first < last ? std::string(first, last) : std::string();
 }
 
 } // namespace
@@ -135,9 +124,16 @@ void FractalDocument::setBlueFormula(std::string text) {
 }
 
 void FractalDocument::fixformulas() {
-    for (std::string* f : {&paletteFormula_, &redFormula_, &greenFormula_, &blueFormula_})
-        if (trimmed(*f).empty()) *f = "0";
-    paletteFormula_ = trimmed(paletteFormula_);
+    fractal::FractalParams p;
+    p.edit971 = std::move(paletteFormula_);
+    p.redit = std::move(redFormula_);
+    p.gedit = std::move(greenFormula_);
+    p.bedit = std::move(blueFormula_);
+    fractal::fixformulas(p);
+    paletteFormula_ = std::move(p.edit971);
+    redFormula_ = std::move(p.redit);
+    greenFormula_ = std::move(p.gedit);
+    blueFormula_ = std::move(p.bedit);
     changed();
 }
 
@@ -219,15 +215,29 @@ void FractalDocument::resizeit(int width, int height, bool keep) {
     changed();
 }
 
-fractal::KernelParams FractalDocument::kernelParams() const {
-    fractal::KernelParams p;
-    p.max = max_;
-    p.bailout = bailout_;
-    p.order = order_;
+fractal::FractalParams FractalDocument::renderParams() const {
+    fractal::FractalParams p;
+    p.setView(view_);
+    p.JuliaX = juliaX_;
+    p.JuliaY = juliaY_;
+    p.Max = max_;
+    p.Bailout = bailout_;
+    p.Order = order_;
+    p.Width = pictureWidth_;
+    p.Height = pictureHeight_;
+    p.edit971 = paletteFormula_;
+    p.redit = redFormula_;
+    p.gedit = greenFormula_;
+    p.bedit = blueFormula_;
+    p.type = get_f_type();
+    p.model = colourModel_;
+    p.repeatPalette = repeatPalette_;
     p.julia = juliaMode_;
-    p.juliaConst = {juliaX_, juliaY_};
     p.insideOut = insideOut_;
-    p.orientation = orientation_;
+    p.flipX = flipX_;
+    p.flipY = flipY_;
+    p.mirror = mirror_;
+    p.Orientation = orientation_;
     return p;
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "engine/fractal/complex_ops.h"
+#include "engine/fractal/fractal_params.h"
 #include "engine/fractal/fractal_type.h"
-#include "engine/fractal/kernels.h"
 #include "engine/fractal/view_geometry.h"
 
 #include <cstdint>
@@ -15,7 +15,7 @@
 
 namespace qm::params {
 
-enum class ColourModel { FixedPalette, RgbMode, HlsMode };
+using fractal::ColourModel;
 
 // Field limits and creation defaults of the document window's controls.
 namespace fields {
@@ -160,8 +160,8 @@ public:
     int pictureHeight() const { return pictureHeight_; }
     void resizeit(int width, int height, bool keep);
 
-    // What a render reads from the controls at its start.
-    fractal::KernelParams kernelParams() const;
+    // What a render reads from the controls at its start; Width and Height are the picture's.
+    fractal::FractalParams renderParams() const;
 
     // Listeners run after every change of the document (widgets bound to it refresh).
     int addListener(Listener listener);

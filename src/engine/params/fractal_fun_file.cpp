@@ -1,8 +1,8 @@
 // Text of the Fractal Fun File and its writer.
 #include "engine/params/fractal_fun_file.h"
 
+#include "engine/core/atomic_file.h"
 #include "engine/core/number_text.h"
-#include "engine/params/atomic_file.h"
 
 #include <array>
 #include <cstdio>
@@ -57,8 +57,11 @@ std::string fractalFunText(double upperX, double lowerX, double upperY, double l
 }
 
 void writeFractalFunFile(const std::filesystem::path& path, std::string_view text) {
-    if (!writeFileAtomically(path, text))
-        throw EFCreateError(formatMessage(kCreateFileError, {path.string()}));
+    try {
+        writeFileAtomically(path, text);
+    } catch (const Exception&) {
+        throw FunFileCreateError(formatMessage(kCreateFileError, {path.string()}));
+    }
 }
 
 } // namespace qm::params

@@ -11,8 +11,13 @@
 
 namespace qm::params {
 
-// The runtime's file-creation error, "Cannot create file %s".
-QM_DECLARE_EXCEPTION(EFCreateError, Exception);
+// The runtime's file-creation error in the export's short form, "Cannot create file %s" (the
+// picture writers use the long form of qm::EFCreateError, which adds quotes and a reason).
+class FunFileCreateError : public Exception {
+public:
+    using Exception::Exception;
+    const char* className() const noexcept override { return "EFCreateError"; }
+};
 inline constexpr const char* kCreateFileError = "Cannot create file %s";
 
 // One of the sixteen standard colour names ("clBlack", "clMaroon", ...) when the value is that
@@ -24,8 +29,8 @@ std::string colourText(ColourValue colour);
 std::string fractalFunText(double upperX, double lowerX, double upperY, double lowerY,
                            const GradientTableData& table);
 
-// Replaces `path` with `text` through a temporary file; EFCreateError when that fails, in which
-// case an existing file is left as it was.
+// Replaces `path` with `text` through a temporary file; FunFileCreateError when that fails, in
+// which case an existing file is left as it was.
 void writeFractalFunFile(const std::filesystem::path& path, std::string_view text);
 
 } // namespace qm::params

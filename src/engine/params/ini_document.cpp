@@ -1,7 +1,7 @@
 // Parsing, lookup and writing of INI documents.
 #include "engine/params/ini_document.h"
 
-#include "engine/params/atomic_file.h"
+#include "engine/core/atomic_file.h"
 
 #include <fstream>
 #include <iterator>
@@ -170,8 +170,11 @@ std::string IniDocument::text() const {
 }
 
 void IniDocument::writeFile(const std::filesystem::path& path) const {
-    if (!writeFileAtomically(path, text()))
+    try {
+        writeFileAtomically(path, text());
+    } catch (const Exception&) {
         throw EIniFileException(formatMessage(kIniWriteError, {path.string()}));
+    }
 }
 
 } // namespace qm::params

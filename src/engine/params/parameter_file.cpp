@@ -4,6 +4,8 @@
 #include "engine/core/number_text.h"
 #include "engine/gradient/gradient_model.h"
 
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
 namespace qm::params {
@@ -140,8 +142,13 @@ void loadParameters(const std::filesystem::path& path, FractalDocument& doc,
 FractalDocument openParameterFile(const std::filesystem::path& path,
                                   gradient::GradientModel& gradient) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        throw EFOpenError(formatMessage(kOpenFileError, {path.string()}));
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::is_regular_file(status)) {
+        const std::string reason = std::filesystem::exists(status) ? "Not a regular file"
+                                   : ec                            ? ec.message()
+                                                                   : std::strerror(ENOENT);
+        throw EFOpenError(path, reason);
+    }
     FractalDocument doc;
     loadParameters(path, doc, gradient, nullptr);
     return doc;

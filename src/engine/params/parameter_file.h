@@ -2,7 +2,7 @@
 // into a new document, key by key in the order that decides what a damaged file leaves behind.
 #pragma once
 
-#include "engine/core/errors.h"
+#include "engine/core/atomic_file.h"
 #include "engine/params/fractal_document.h"
 #include "engine/params/ini_document.h"
 #include "engine/params/recent_files.h"
@@ -16,10 +16,6 @@ class GradientModel;
 }
 
 namespace qm::params {
-
-// The file-opening error of the command line, where no dialog has checked that the file exists.
-QM_DECLARE_EXCEPTION(EFOpenError, Exception);
-inline constexpr const char* kOpenFileError = "Cannot open file %s";
 
 inline constexpr const char* kParameterFileFilter = "Quillmora Parameter Files|*.qmp";
 inline constexpr const char* kParameterFileExtension = "qmp";
@@ -51,7 +47,8 @@ void applyParameters(const IniDocument& ini, FractalDocument& doc,
                      gradient::GradientModel& gradient);
 
 // For front ends without a file dialog: a new document loaded from `path`, which must exist
-// (EFOpenError "Cannot open file %s" otherwise). The gradient is applied to `gradient`.
+// (qm::EFOpenError otherwise, as no dialog has checked that). The gradient is applied to
+// `gradient`.
 FractalDocument openParameterFile(const std::filesystem::path& path,
                                   gradient::GradientModel& gradient);
 

@@ -177,7 +177,7 @@ TEST(FractalDocument, PictureSizeFromAnyFieldValue) {
     EXPECT_EQ(qm::params::pictureSizeFromField(-1e300), -2147483647 - 1);
 }
 
-TEST(FractalDocument, KernelParamsAndListeners) {
+TEST(FractalDocument, RenderParamsAndListeners) {
     FractalDocument d;
     int calls = 0;
     const int id = d.addListener([&] { ++calls; });
@@ -190,13 +190,27 @@ TEST(FractalDocument, KernelParamsAndListeners) {
     d.removeListener(id);
     d.Invert1Click();
     EXPECT_EQ(calls, 5);
-    const auto p = d.kernelParams();
-    EXPECT_EQ(p.max, 300);
-    EXPECT_EQ(p.bailout, 9);
-    EXPECT_EQ(p.order, 5);
-    EXPECT_TRUE(p.julia && p.insideOut);
-    EXPECT_EQ(p.juliaConst.re, 0.42);
-    EXPECT_EQ(p.orientation.im, -0.5);
+    d.toggleFlipY();
+    d.HLSMode1Click();
+    d.chooseFractalType(*fractal::findByIdentifier("nova"));
+    d.setRedFormula("r");
+    d.resizeit(-5, 1000000000, false);
+    const auto p = d.renderParams();
+    EXPECT_EQ(p.Max, 300);
+    EXPECT_EQ(p.Bailout, 9);
+    EXPECT_EQ(p.Order, 2); // the Nova preset
+    EXPECT_TRUE(p.julia && p.insideOut && p.flipY);
+    EXPECT_FALSE(p.flipX || p.mirror || p.repeatPalette);
+    EXPECT_EQ(p.JuliaX, 0.42);
+    EXPECT_EQ(p.Orientation.im, -0.5);
+    EXPECT_EQ(p.model, ColourModel::HlsMode);
+    EXPECT_EQ(p.type, fractal::code::Nova);
+    EXPECT_EQ(p.redit, "r");
+    EXPECT_EQ(p.edit971, "i*2");
+    EXPECT_EQ(p.view(), d.view());
+    EXPECT_EQ(p.Width, -5); // the render refuses it, not the document
+    EXPECT_EQ(p.Height, 1000000000);
+    EXPECT_THROW(fractal::validateForRender(p, p.Width, p.Height), fractal::ERenderParameters);
 }
 
 } // namespace

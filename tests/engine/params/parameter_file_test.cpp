@@ -316,8 +316,9 @@ TEST_F(ParameterFile, OpenRequiresAnExistingFile) {
     try {
         openParameterFile(dir / "nope.qmp", gradient);
         FAIL() << "no error";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.message(), "Cannot open file " + (dir / "nope.qmp").string());
+    } catch (const qm::EFOpenError& e) {
+        EXPECT_EQ(e.message(), "Cannot open file \"" + (dir / "nope.qmp").string() +
+                                   "\". No such file or directory");
     }
     qm::test::writeBytes(dir / "yes.qmp", "[Coordinates]\r\nMax=77\r\n");
     EXPECT_EQ(openParameterFile(dir / "yes.qmp", gradient).max(), 77);

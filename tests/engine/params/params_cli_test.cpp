@@ -66,7 +66,10 @@ TEST(ParamsCli, ErrorsNameTheClassAndExitWith2) {
     };
     const Case cases[] = {
         {{"params", bad}, "EConvertError: '12a' is not a valid floating point value\n"},
-        {{"params", missing}, "EFOpenError: Cannot open file " + missing + "\n"},
+        {{"params", missing},
+         "EFOpenError: Cannot open file \"" + missing + "\". No such file or directory\n"},
+        {{"fff", dir.path().string(), noFolder},
+         "EFOpenError: Cannot open file \"" + dir.path().string() + "\". Not a regular file\n"},
         {{"fff", (dir / "ok.qmp").string(), noFolder},
          "EFCreateError: Cannot create file " + noFolder + "\n"},
         {{"params", (dir / "ok.qmp").string(), "-o", noFolder},

@@ -3,11 +3,24 @@
 #include "cli/command.h"
 #include "engine/core/arith.h"
 #include "engine/core/number_text.h"
+#include "engine/core/shared_colour_data.h"
 #include "engine/fractal/fractal_type.h"
+#include "engine/fractal/kernel_batch.h"
 #include "engine/fractal/kernels.h"
+#include "engine/fractal/render_job.h"
+#include "engine/fractal/render_language.h"
+#include "engine/gradient/gradient_model.h"
+#include "engine/image/pixel_graphic.h"
+#include "engine/params/parameter_file.h"
+#include "engine/plasma/plasma_generator.h"
 
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <unistd.h>
 
 namespace qm::cli {
 
@@ -86,11 +99,239 @@ int runKernel(const Args& args, std::ostream& out, std::ostream&) {
     return kExitOk;
 }
 
+fractal::ColourModel parseModel(const std::string& s) {
+    if (s == "palette") return fractal::ColourModel::FixedPalette;
+    if (s == "rgb") return fractal::ColourModel::RgbMode;
+    if (s == "hls") return fractal::ColourModel::HlsMode;
+    throw UsageError{"--model must be palette, rgb or hls"};
+}
+
+// "WxH" with both sides positive.
+std::pair<int, int> parseSize(const std::string& s) {
+    const auto x = s.find_first_of("xX");
+    if (x == std::string::npos) throw UsageError{"--size expects WIDTHxHEIGHT"};
+    const auto w = tryParseInteger(s.substr(0, x));
+    const auto h = tryParseInteger(s.substr(x + 1));
+    if (!w || !h || *w <= 0 || *h <= 0)
+        throw UsageError{"--size expects two positive integers, WIDTHxHEIGHT"};
+    return {*w, *h};
+}
+
+fractal::View parseView(const std::string& s) {
+    double v[4];
+    std::size_t start = 0;
+    for (int k = 0; k < 4; ++k) {
+        const auto comma = s.find(',', start);
+        if ((k < 3) != (comma != std::string::npos))
+            throw UsageError{"--view expects four numbers UX,LX,UY,LY"};
+        v[k] = parseFloat(s.substr(start, comma == std::string::npos ? comma : comma - start));
+        start = comma + 1;
+    }
+    return {v[0], v[1], v[2], v[3]};
+}
+
+// The parameters a loaded document would render with.
+fractal::FractalParams paramsOf(const params::FractalDocument& doc) {
+    fractal::FractalParams p;
+    p.setView(doc.view());
+    p.JuliaX = doc.juliaX();
+    p.JuliaY = doc.juliaY();
+    p.Max = doc.max();
+    p.Bailout = doc.bailout();
+    p.Order = doc.order();
+    p.Width = doc.pictureWidth();
+    p.Height = doc.pictureHeight();
+    p.edit971 = doc.paletteFormula();
+    p.redit = doc.redFormula();
+    p.gedit = doc.greenFormula();
+    p.bedit = doc.blueFormula();
+    p.type = doc.get_f_type();
+    switch (doc.colourModel()) {
+    case params::ColourModel::FixedPalette:
+        p.model = fractal::ColourModel::FixedPalette;
+        break;
+    case params::ColourModel::RgbMode:
+        p.model = fractal::ColourModel::RgbMode;
+        break;
+    case params::ColourModel::HlsMode:
+        p.model = fractal::ColourModel::HlsMode;
+        break;
+    }
+    p.repeatPalette = doc.repeatPalette();
+    p.julia = doc.juliaMode();
+    p.insideOut = doc.insideOut();
+    p.flipX = doc.flipX();
+    p.flipY = doc.flipY();
+    p.mirror = doc.mirror();
+    p.Orientation = doc.orientation();
+    return p;
+}
+
+void drawProgress(std::ostream& err, int percent) {
+    constexpr int kBar = 40;
+    const int filled = percent * kBar / 100;
+    err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+        << std::string(static_cast<std::size_t>(kBar - filled), ' ') << "] " << percent << "%"
+        << std::flush;
+}
+
+int runRender(const Args& args, std::ostream& out, std::ostream& err) {
+    ArgReader r(args);
+    std::optional<std::string> parameterFile, output, gradientText, type, model;
+    std::optional<std::uint32_t> plasmaSeed;
+    std::optional<fractal::View> view;
+    std::optional<std::pair<int, int>> size;
+    std::optional<std::string> formula, red, green, blue;
+    int threads = 0;
+    bool stats = false;
+    bool repeat = false, flipX = false, flipY = false, mirror = false;
+    fractal::KernelParams kp; // collects --max, --bailout, --order, --julia, ...
+    bool maxGiven = false, bailoutGiven = false, orderGiven = false, juliaGiven = false;
+    bool orientationGiven = false;
+    while (!r.done()) {
+        if (!r.isOption() && r.peek() != "-o") {
+            if (parameterFile) throw UsageError{"more than one parameter file"};
+            parameterFile = r.next("parameter file");
+            continue;
+        }
+        const std::string opt = r.next("option");
+        if (opt == "-o")
+            output = r.next("-o file");
+        else if (opt == "--type")
+            type = r.next("--type value");
+        else if (opt == "--view")
+            view = parseView(r.next("--view value"));
+        else if (opt == "--model")
+            model = r.next("--model value");
+        else if (opt == "--formula")
+            formula = r.next("--formula value");
+        else if (opt == "--red")
+            red = r.next("--red value");
+        else if (opt == "--green")
+            green = r.next("--green value");
+        else if (opt == "--blue")
+            blue = r.next("--blue value");
+        else if (opt == "--repeat")
+            repeat = true;
+        else if (opt == "--flip-x")
+            flipX = true;
+        else if (opt == "--flip-y")
+            flipY = true;
+        else if (opt == "--mirror")
+            mirror = true;
+        else if (opt == "--size")
+            size = parseSize(r.next("--size value"));
+        else if (opt == "--threads")
+            threads = parseLimited(r.next("--threads value"), "--threads", 1, 1024);
+        else if (opt == "--gradient")
+            gradientText = r.next("--gradient value");
+        else if (opt == "--plasma-seed") {
+            const auto s = tryParseInteger(r.next("--plasma-seed value"));
+            if (!s) throw UsageError{"--plasma-seed expects an integer"};
+            plasmaSeed = static_cast<std::uint32_t>(*s);
+        } else if (opt == "--stats")
+            stats = true;
+        else {
+            maxGiven |= opt == "--max";
+            bailoutGiven |= opt == "--bailout";
+            orderGiven |= opt == "--order";
+            juliaGiven |= opt == "--julia";
+            orientationGiven |= opt == "--orientation";
+            if (!parseKernelOption(opt, r, kp)) throw UsageError{"unknown option " + opt};
+        }
+    }
+    if (!output) throw UsageError{"missing -o OUT"};
+
+    SharedColourData shared;
+    gradient::GradientModel gradient(shared);
+    gradient.initialise(); // the "Standard" gradient, as at start-up
+    fractal::FractalParams p;
+    bool insideOut = kp.insideOut;
+    if (parameterFile) {
+        const params::FractalDocument doc = params::openParameterFile(*parameterFile, gradient);
+        p = paramsOf(doc);
+        insideOut = insideOut || doc.insideOut();
+    }
+    if (type) p.type = parseType(*type).code;
+    if (view) p.setView(*view);
+    if (juliaGiven) {
+        p.julia = true;
+        p.JuliaX = kp.juliaConst.re;
+        p.JuliaY = kp.juliaConst.im;
+    }
+    if (maxGiven) p.Max = kp.max;
+    if (bailoutGiven) p.Bailout = kp.bailout;
+    if (orderGiven) p.Order = kp.order;
+    if (orientationGiven) p.Orientation = kp.orientation;
+    p.insideOut = insideOut;
+    if (model) p.model = parseModel(*model);
+    if (formula) p.edit971 = *formula;
+    if (red) p.redit = *red;
+    if (green) p.gedit = *green;
+    if (blue) p.bedit = *blue;
+    p.repeatPalette = p.repeatPalette || repeat;
+    p.flipX = p.flipX || flipX;
+    p.flipY = p.flipY || flipY;
+    p.mirror = p.mirror || mirror;
+    if (size) {
+        p.Width = size->first;
+        p.Height = size->second;
+    }
+    if (gradientText) gradient.defaultgrad(*gradientText);
+    image::checkPictureSize(p.Width, p.Height);
+
+    // The plasma that start-up generates; a seed makes it (and "?") repeatable.
+    if (plasmaSeed)
+        plasma::renderPlasma(shared, *plasmaSeed);
+    else
+        plasma::renderPlasma(shared);
+
+    std::atomic<std::int32_t> bailout{p.Bailout};
+    const auto language = fractal::makeRenderLanguage();
+    fractal::RenderJob job(p, p.Width, p.Height, shared, bailout, *language,
+                           {threads, shared.random().step()});
+    image::TPixelGraphic picture(p.Width, p.Height, image::PixelFormat::Bits24);
+    const bool bar = ::isatty(STDERR_FILENO) != 0;
+    int shown = -1;
+    const auto start = std::chrono::steady_clock::now();
+    fractal::renderToPicture(job, picture, [&](const fractal::RenderRow&) {
+        if (!bar) return;
+        const int percent = job.progress().percent();
+        if (percent != shown) drawProgress(err, shown = percent);
+    });
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (bar) err << "\n";
+    // Grey and black-and-white formats take the picture converted, without asking.
+    picture.SaveColorResWarningAction = image::pgwaIgnore;
+    picture.saveToFile(*output);
+    if (stats) {
+        const double mpixels = static_cast<double>(p.Width) * p.Height / 1e6;
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "rendered %d x %d in %.3f s: %.2f Mpixel/s (%d threads, %s kernels)\n",
+                      p.Width, p.Height, seconds, mpixels / seconds, job.threadCount(),
+                      fractal::simdName(fractal::activeSimd()));
+        out << line;
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 QM_CLI_COMMAND("kernel",
                "kernel IDENT X Y [--max N] [--bailout B] [--order N] [--julia JX,JY] "
                "[--inside-out] [--orientation RE,IM]",
                "run one catalogue kernel on the plane point (X, Y); prints I Z A B", runKernel);
+
+QM_CLI_COMMAND("render",
+               "render [FILE.qmp] -o OUT [--type IDENT] [--view UX,LX,UY,LY] [--julia JX,JY] "
+               "[--max N] [--bailout B] [--order N] [--model palette|rgb|hls] [--formula F] "
+               "[--red F] [--green F] [--blue F] [--repeat] [--inside-out] [--flip-x] "
+               "[--flip-y] [--mirror] [--orientation RE,IM] [--size WxH] [--threads N] "
+               "[--gradient STOPSTRING] [--plasma-seed S] [--stats]",
+               "render a fractal (defaults of a new document, or a parameter file) and save the "
+               "picture by its extension",
+               runRender);
 
 } // namespace qm::cli

@@ -114,18 +114,6 @@ double convergenceLimit(std::int32_t bailout) {
     return 1.0 / scale; // 10^bailout may underflow to 0 for a negative bailout: limit +inf
 }
 
-PreparedPoint preparePoint(double X, double Y, const KernelParams& p, bool invertJulia) {
-    PreparedPoint pp;
-    pp.c = mul(Complex{X, Y}, p.orientation);
-    pp.J = p.juliaConst;
-    if (p.insideOut) {
-        pp.c = reciprocal(1.0, pp.c);
-        if (invertJulia) pp.J = reciprocal(1.0, pp.J);
-    }
-    pp.C = p.julia ? pp.J : pp.c;
-    return pp;
-}
-
 void getresults(int type, KernelResult& result, double X, double Y, const KernelParams& params) {
     KernelParams p = params;
     // i counts up to Max + 1 and must stay representable.

@@ -56,6 +56,17 @@ struct PreparedPoint {
     Complex J;
     Complex C;
 };
-PreparedPoint preparePoint(double X, double Y, const KernelParams& params, bool invertJulia = true);
+inline PreparedPoint preparePoint(double X, double Y, const KernelParams& p,
+                                  bool invertJulia = true) {
+    PreparedPoint pp;
+    pp.c = mul(Complex{X, Y}, p.orientation);
+    pp.J = p.juliaConst;
+    if (p.insideOut) {
+        pp.c = reciprocal(1.0, pp.c);
+        if (invertJulia) pp.J = reciprocal(1.0, pp.J);
+    }
+    pp.C = p.julia ? pp.J : pp.c;
+    return pp;
+}
 
 } // namespace qm::fractal

@@ -162,6 +162,17 @@ void RenderJob::run(const std::function<void(const RenderRow&)>& onRow) {
     if (failure) std::rethrow_exception(failure);
 }
 
+void resizeit(image::TPixelGraphic& picture, int width, int height, bool keep) {
+    if (!keep) {
+        picture.SetSize(width, height, image::PixelFormat::Bits24);
+        return;
+    }
+    const image::TPixelGraphic copy(picture);
+    picture.SetSize(width, height, image::PixelFormat::Bits24);
+    picture.StretchFrom(copy);
+    picture.Changed();
+}
+
 bool renderToPicture(RenderJob& job, image::TPixelGraphic& picture,
                      const std::function<void(const RenderRow&)>& onRow) {
     const RenderSettings& s = job.settings();

@@ -110,6 +110,10 @@ private:
     bool started_ = false;
 };
 
+// The picture half of `resizeit`: keep false gives a blank width x height 24-bit picture; keep
+// true scales a copy of the old picture into the new size.
+void resizeit(image::TPixelGraphic& picture, int width, int height, bool keep);
+
 // Renders into picture (resized to params' Width x Height when its size differs), calling
 // onRow for each copied row on this thread. Returns false when stopped.
 bool renderToPicture(RenderJob& job, image::TPixelGraphic& picture,

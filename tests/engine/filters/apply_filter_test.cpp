@@ -216,11 +216,4 @@ TEST(ApplyFilter, ErrorOnAWorkerReachesTheCaller) {
     }
 }
 
-TEST(ApplyFilter, BaseFilterGivesBlack) {
-    TPGFilter f;
-    TPixelGraphic dst;
-    applyFilter(dst, f, randomPicture(4, 3, 10));
-    EXPECT_TRUE(samePixels(dst, qm::test::filledPicture(4, 3, 0)));
-}
-
 } // namespace

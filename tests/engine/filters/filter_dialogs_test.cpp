@@ -210,13 +210,6 @@ TEST(FilterDialogs, SettingsByName) {
               (std::vector<std::string>{"StdDeviation", "Percent", "BlackBk"}));
 }
 
-TEST(FilterDialogs, KindNames) {
-    for (const FilterKindName& k : kFilterKinds)
-        EXPECT_EQ(filterKindFromName(k.name), k.kind);
-    EXPECT_FALSE(filterKindFromName("RGB"));
-    EXPECT_FALSE(filterKindFromName("emboss"));
-}
-
 TEST(FilterPreview, SizeFitsTheAreaKeepingTheAspectRatio) {
     using P = std::pair<int, int>;
     EXPECT_EQ(TPreviewFilterDialog::PreviewSize(100, 50, 200, 200), P(100, 50));

@@ -51,3 +51,51 @@ imagemagick_filters() {
   done
 }
 imagemagick_filters
+
+# --- FractalNow: Mandelbrot render ----------------------------------------------------------
+# The full view (-2.5 .. 1 by -1.3125 .. 1.3125) at 1920 x 1080, Max 256 and 1000, escape
+# radius 2 (Bailout 4), all cores: FractalNow computing every pixel (-i 1) and with its
+# interpolating default, against quillmora-cli render with "i*2". Both write a PPM file.
+# Wall time of the whole command, median of three runs; Mpixel/s, higher is better.
+fractalnow_render() {
+  local cli="$build/src/cli/quillmora-cli"
+  if ! command -v fractalnow >/dev/null 2>&1 && [ "$(id -u)" -eq 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends fractalnow \
+      >/dev/null 2>&1 || true
+  fi
+  if ! command -v fractalnow >/dev/null 2>&1; then
+    echo "FractalNow: not installed (apt-get install fractalnow), skipped"; return 0
+  fi
+  if [ ! -x "$cli" ]; then
+    echo "FractalNow: $cli not built, skipped"; return 0
+  fi
+  local cores pixels=$((1920 * 1080))
+  cores=$(nproc)
+  # Seconds of the median of three runs of a command.
+  median_seconds() {
+    local t s e
+    for t in 1 2 3; do
+      s=$(date +%s.%N)
+      "$@" >/dev/null 2>&1
+      e=$(date +%s.%N)
+      echo "$s $e" | awk '{ printf "%.4f\n", $2 - $1 }'
+    done | sort -n | sed -n 2p
+  }
+  echo "FractalNow vs quillmora-cli render, mandel full view, 1920 x 1080, $cores threads, Mpixel/s"
+  printf '%-6s %12s %16s %16s %10s %10s\n' Max quillmora "fractalnow -i 1" "fractalnow dflt" \
+    "vs -i 1" "vs dflt"
+  local max conf q f1 fd
+  for max in 256 1000; do
+    conf="$work/mandel_$max.conf"
+    printf 'C075\nMANDELBROT\n-0.75 0 3.5 2.625\n2 %s\n1\n0x0\nITERATIONCOUNT\nDISCRETE\nIDENTITY 0.0078125 0\n0 0x0 0.5 0xFFFFFF 1 0x0\n' \
+      "$max" >"$conf"
+    q=$(median_seconds "$cli" render -o "$work/q.ppm" --view -2.5,1,-1.3125,1.3125 \
+          --size 1920x1080 --max "$max" --formula "i*2" --threads "$cores")
+    f1=$(median_seconds fractalnow -c "$conf" -x 1920 -y 1080 -i 1 -j "$cores" -o "$work/f1.ppm")
+    fd=$(median_seconds fractalnow -c "$conf" -x 1920 -y 1080 -j "$cores" -o "$work/fd.ppm")
+    awk -v m="$max" -v p="$pixels" -v q="$q" -v a="$f1" -v b="$fd" 'BEGIN {
+      printf "%-6s %12.1f %16.1f %16.1f %9.1fx %9.1fx\n", m, p / q / 1e6, p / a / 1e6,
+             p / b / 1e6, a / q, b / q }'
+  done
+}
+fractalnow_render

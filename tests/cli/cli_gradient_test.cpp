@@ -1,6 +1,8 @@
 // The `gradient` and `plasma` commands.
 #include "cli/cli_runner.h"
+#include "engine/plasma/plasma_generator.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <vector>
@@ -33,6 +35,32 @@ TEST(CliGradient, BadTokenIsAConversionError) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "EConvertError: 'x' is not a valid integer value\n");
     EXPECT_EQ(qm::test::runCli({"gradient", "1;", "2;"}).exitCode, 2);
+}
+
+TEST(CliPlasma, WritesTheSeededPlasmaAsAGreyPicture) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("qm_plasma_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto file = (dir / "cloud.pgm").string();
+    const auto r = qm::test::runCli(
+        {"plasma", "-o", file, "--seed", "42", "--brightness", "30", "--noise", "3.5"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string pgm = qm::test::readWholeFile(file);
+    const std::string header = "P5\n321 241\n255\n";
+    ASSERT_EQ(pgm.size(), header.size() + 321 * 241);
+    EXPECT_EQ(pgm.substr(0, header.size()), header);
+
+    qm::SharedColourData data;
+    qm::plasma::setPlasmaSettings(data, 3.5, 30);
+    qm::plasma::fillplasma(data, 42);
+    for (const auto& [x, y] : {std::pair{0, 0}, {160, 120}, {320, 240}, {17, 203}})
+        EXPECT_EQ(static_cast<std::uint8_t>(pgm[header.size() + static_cast<size_t>(y * 321 + x)]),
+                  data.plasmaBuffer()->at(x, y));
+
+    EXPECT_EQ(qm::test::runCli({"plasma", "--seed", "1"}).exitCode, 2); // no -o
+    EXPECT_EQ(qm::test::runCli({"plasma", "-o", file, "--brightness", "101"}).exitCode, 2);
+    EXPECT_EQ(qm::test::runCli({"plasma", "-o", file, "--seed", "-1"}).exitCode, 2);
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

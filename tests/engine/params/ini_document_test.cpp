@@ -58,6 +58,19 @@ TEST(IniDocument, TextThatIsNotIniGivesNoKeys) {
     EXPECT_EQ(IniDocument::parse("key=value\r\nother=1\r\n").sections().size(), 0u);
 }
 
+TEST(IniDocument, ThousandsOfSectionsStayDistinctAndMerged) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += "[S" + std::to_string(i % 5000) + "]\nk" + std::to_string(i) + "=" +
+                std::to_string(i) + "\n";
+    const auto doc = IniDocument::parse(text);
+    EXPECT_EQ(doc.sections().size(), 5000u);
+    EXPECT_EQ(doc.readString("s4999", "K19999", ""), "19999");
+    EXPECT_EQ(doc.readString("S0", "k15000", ""), "15000");
+    EXPECT_EQ(doc.readString("S1", "k15000", "none"), "none");
+    EXPECT_EQ(doc.sections()[4999].entries.size(), 4u);
+}
+
 TEST(IniDocument, LongValuesAreReadAsTheirFirst1023Bytes) {
     const std::string longValue(5000, 'x');
     const auto doc = IniDocument::parse("[S]\r\nk=" + longValue + "\r\nnext=1\r\n");

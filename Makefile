@@ -37,7 +37,7 @@ test-asan: bootstrap
 	    -DQM_SANITIZE=address,undefined -DQM_BUILD_GUI=OFF -DQM_BUILD_BENCH=OFF >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	    ctest --output-on-failure -j $(JOBS) -L 'engine|cli'
+	    ctest --output-on-failure -j $(JOBS) -L 'engine|cli|render'
 
 test-tsan: bootstrap
 	@cmake -S . -B $(TSAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

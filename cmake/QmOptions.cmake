@@ -33,7 +33,8 @@ function(qm_engine_library name)
     set_property(GLOBAL APPEND PROPERTY QM_ENGINE_LIBS qm_${name})
 endfunction()
 
-# GoogleTest executable registered with CTest; LABELS picks the sanitizer runs it joins.
+# GoogleTest executable registered with CTest. LABELS is one label (engine, cli, gui or render);
+# it picks the sanitizer runs the tests join (render tests also run under ThreadSanitizer).
 function(qm_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})

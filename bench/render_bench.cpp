@@ -94,13 +94,16 @@ void engine(benchmark::State& state, int threads, SimdLevel level) {
 }
 
 void engineVector1(benchmark::State& s) {
+    engine(s, 1, detectedSimd());
+}
+void engineAvx2_1(benchmark::State& s) {
     engine(s, 1, SimdLevel::Avx2);
 }
 void engineVector1Wall(benchmark::State& s) {
-    engine(s, 1, SimdLevel::Avx2);
+    engine(s, 1, detectedSimd());
 }
 void engineVector2(benchmark::State& s) {
-    engine(s, 2, SimdLevel::Avx2);
+    engine(s, 2, detectedSimd());
 }
 void engineScalar1(benchmark::State& s) {
     engine(s, 1, SimdLevel::Scalar);
@@ -129,6 +132,11 @@ BENCHMARK(engineVector1)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
+BENCHMARK(engineAvx2_1)
+    ->Arg(256)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 BENCHMARK(engineScalar1)
     ->Arg(256)
     ->Arg(1000)
@@ -149,13 +157,17 @@ int main(int argc, char** argv) {
         const double floor = rates()["plainScalar" + cpu];
         const double v1 = rates()["engineVector1" + cpu];
         const double s1 = rates()["engineScalar1" + cpu];
+        const double a1 = rates()["engineAvx2_1" + cpu];
         const double w1 = rates()["engineVector1Wall" + wall];
         const double v2 = rates()["engineVector2" + wall];
         if (floor <= 0) continue;
-        std::printf("Max %-4s plain scalar loop %7.2f Mpixel/s | engine 1 thread %7.2f (%.2fx) | "
-                    "engine scalar kernels 1 thread %7.2f (%.2fx) | wall: 1 thread %7.2f, 2 "
-                    "threads %7.2f (%.2fx)\n",
-                    max, floor, v1, v1 / floor, s1, s1 / floor, w1, v2, w1 > 0 ? v2 / w1 : 0.0);
+        std::printf(
+            "Max %-4s plain scalar loop %7.2f Mpixel/s | engine 1 thread %7.2f (%.2fx) | AVX2 "
+            "only %7.2f (%.2fx) | "
+            "engine scalar kernels 1 thread %7.2f (%.2fx) | wall: 1 thread %7.2f, 2 "
+            "threads %7.2f (%.2fx)\n",
+            max, floor, v1, v1 / floor, a1, a1 / floor, s1, s1 / floor, w1, v2,
+            w1 > 0 ? v2 / w1 : 0.0);
     }
     benchmark::Shutdown();
     return 0;

@@ -6,25 +6,6 @@
 
 namespace qm::fractal {
 
-std::int32_t paletteValue(double v, ArithFault evaluationFault) {
-    if (evaluationFault != ArithFault::None) return 0;
-    if (!(v < 2147483647.0)) return 2147483647;
-    std::int32_t n = 0;
-    return tryRound(v, n) ? n : 0;
-}
-
-int paletteIndex(std::int32_t n, bool repeatPalette) {
-    if (!repeatPalette) return std::clamp(n, 0, 255);
-    // Repeated subtraction (or addition) of 255, done as one remainder so 2147483647 costs no
-    // more than 256.
-    if (n > 255) return 255 - n % 255;
-    if (n < 0) {
-        const int r = n % 255; // -254..0
-        return r + 255;
-    }
-    return n;
-}
-
 double channelValue(double v, double limit, bool repeatPalette) {
     if (!repeatPalette) return std::clamp(v, 0.0, limit);
     // fmod is the exact result of subtracting (adding) the limit until in range.

@@ -11,11 +11,23 @@ namespace qm::fractal {
 
 // The rounded formula value: Round(v) below 2147483647, else 2147483647 (NaN included); 0 when
 // the evaluation failed or Round fails.
-std::int32_t paletteValue(double v, ArithFault evaluationFault);
+inline std::int32_t paletteValue(double v, ArithFault evaluationFault) {
+    if (evaluationFault != ArithFault::None) return 0;
+    if (!(v < 2147483647.0)) return 2147483647;
+    std::int32_t n = 0;
+    return tryRound(v, n) ? n : 0;
+}
 
 // 0..255 from the rounded value: folded with "Repeat Palette" (256 -> 254, 509 -> 1, -1 -> 254),
 // clamped without it.
-int paletteIndex(std::int32_t n, bool repeatPalette);
+inline int paletteIndex(std::int32_t n, bool repeatPalette) {
+    if (!repeatPalette) return n < 0 ? 0 : (n > 255 ? 255 : n);
+    // Repeated subtraction (or addition) of 255, done as one remainder so 2147483647 costs no
+    // more than 256.
+    if (n > 255) return 255 - n % 255;
+    if (n < 0) return n % 255 + 255; // the remainder is -254..0
+    return n;
+}
 
 // The channel rule with limit L: folded into 0..L with "Repeat Palette" (no reversal), clamped
 // without it; the result is not yet rounded. v must be finite.

@@ -16,6 +16,7 @@ namespace {
 SimdLevel detect() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f")) return SimdLevel::Avx512;
     if (__builtin_cpu_supports("avx2")) return SimdLevel::Avx2;
 #endif
     return SimdLevel::Scalar;
@@ -41,12 +42,21 @@ SimdLevel activeSimd() {
 }
 
 void setActiveSimd(SimdLevel level) {
-    activeLevel().store(level == SimdLevel::Avx2 ? detectedSimd() : SimdLevel::Scalar,
+    const SimdLevel top = detectedSimd();
+    activeLevel().store(static_cast<int>(level) > static_cast<int>(top) ? top : level,
                         std::memory_order_relaxed);
 }
 
 const char* simdName(SimdLevel level) {
-    return level == SimdLevel::Avx2 ? "AVX2" : "scalar";
+    switch (level) {
+    case SimdLevel::Avx512:
+        return "AVX-512";
+    case SimdLevel::Avx2:
+        return "AVX2";
+    case SimdLevel::Scalar:
+        break;
+    }
+    return "scalar";
 }
 
 bool hasVectorPath(int type) {
@@ -114,56 +124,63 @@ bool KernelBatch::run(int type, const KernelParams& params,
     s.bail.resize(size);
     s.queue.clear();
     simd::VectorKernel kernel = simd::VectorKernel::Mandel;
-    for (int k = 0; k < n; ++k) {
-        const std::int32_t b = bailout.load(std::memory_order_relaxed);
-        s.bail[k] = b;
-        Complex z0, a0;
-        switch (type) {
-        case code::Mandel: {
-            const PreparedPoint pp = preparePoint(X[k], Y[k], p);
-            if (interiorShortcut && b >= 4 && inMainCardioidOrBulb(pp.c.re, pp.c.im)) {
+    if (type == code::Mandel) {
+        // The hot case gets its own loop: the preparation of preparePoint written out.
+        const double ore = p.orientation.re, oim = p.orientation.im;
+        const Complex J = p.insideOut ? reciprocal(1.0, p.juliaConst) : p.juliaConst;
+        for (int k = 0; k < n; ++k) {
+            const std::int32_t b = bailout.load(std::memory_order_relaxed);
+            Complex c{X[k] * ore - Y[k] * oim, X[k] * oim + Y[k] * ore};
+            if (p.insideOut) c = reciprocal(1.0, c);
+            if (interiorShortcut && b >= 4 && inMainCardioidOrBulb(c.re, c.im)) {
                 out.A[k] = out.B[k] = out.Z[k] = 0.0;
                 out.I[k] = p.max + 1.0;
                 continue;
             }
-            z0 = p.julia ? pp.c : Complex{};
-            a0 = pp.C;
-            break;
+            s.bail[k] = b;
+            const Complex a0 = p.julia ? J : c;
+            s.zr[k] = p.julia ? c.re : 0.0;
+            s.zi[k] = p.julia ? c.im : 0.0;
+            s.ar[k] = a0.re;
+            s.ai[k] = a0.im;
+            s.queue.push_back(k);
         }
-        case code::MandelOrder: {
-            kernel = simd::VectorKernel::MandelOrder;
-            const PreparedPoint pp = preparePoint(X[k], Y[k], p);
-            z0 = pp.c;
-            a0 = pp.C;
-            break;
+    } else {
+        for (int k = 0; k < n; ++k) {
+            s.bail[k] = bailout.load(std::memory_order_relaxed);
+            Complex z0, a0;
+            if (type == code::MandelOrder) {
+                kernel = simd::VectorKernel::MandelOrder;
+                const PreparedPoint pp = preparePoint(X[k], Y[k], p);
+                z0 = pp.c;
+                a0 = pp.C;
+            } else if (type == code::Spider) {
+                kernel = simd::VectorKernel::Spider;
+                Complex point{X[k], Y[k]};
+                if (p.insideOut) point = reciprocal(1.0, point);
+                z0 = a0 = point;
+            } else { // Barns
+                kernel = simd::VectorKernel::Barns;
+                Complex c{X[k], Y[k]};
+                if (p.insideOut) c = reciprocal(1.0, c);
+                a0 = p.julia ? p.juliaConst : c;
+                z0 = p.julia ? c : Complex{};
+            }
+            s.zr[k] = z0.re;
+            s.zi[k] = z0.im;
+            s.ar[k] = a0.re;
+            s.ai[k] = a0.im;
+            s.queue.push_back(k);
         }
-        case code::Spider: {
-            kernel = simd::VectorKernel::Spider;
-            Complex point{X[k], Y[k]};
-            if (p.insideOut) point = reciprocal(1.0, point);
-            z0 = a0 = point;
-            break;
-        }
-        default: { // Barns
-            kernel = simd::VectorKernel::Barns;
-            Complex c{X[k], Y[k]};
-            if (p.insideOut) c = reciprocal(1.0, c);
-            a0 = p.julia ? p.juliaConst : c;
-            z0 = p.julia ? c : Complex{};
-            break;
-        }
-        }
-        s.zr[k] = z0.re;
-        s.zi[k] = z0.im;
-        s.ar[k] = a0.re;
-        s.ai[k] = a0.im;
-        s.queue.push_back(k);
     }
 
     const simd::LaneInputs in{s.zr.data(), s.zi.data(), s.ar.data(), s.ai.data(), s.bail.data()};
     const simd::LaneOutputs lanes{out.A.data(), out.B.data(), out.Z.data(), out.I.data()};
-    simd::runAvx2(kernel, in, s.queue.data(), static_cast<int>(s.queue.size()), p.max, p.order,
-                  lanes);
+    const int count = static_cast<int>(s.queue.size());
+    if (activeSimd() == SimdLevel::Avx512)
+        simd::runAvx512(kernel, in, s.queue.data(), count, p.max, p.order, lanes);
+    else
+        simd::runAvx2(kernel, in, s.queue.data(), count, p.max, p.order, lanes);
 
     // Overflow: the scalar kernel applies the rule for non-finite steps.
     for (const std::int32_t k : s.queue) {

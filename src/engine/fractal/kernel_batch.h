@@ -10,12 +10,12 @@
 
 namespace qm::fractal {
 
-enum class SimdLevel { Scalar, Avx2 };
+enum class SimdLevel { Scalar, Avx2, Avx512 };
 
 // The best level this CPU supports, and the level in use (tests and benchmarks may lower it).
 SimdLevel detectedSimd();
 SimdLevel activeSimd();
-void setActiveSimd(SimdLevel level); // clamped to detectedSimd()
+void setActiveSimd(SimdLevel level); // lowered to detectedSimd() when above it
 const char* simdName(SimdLevel level);
 
 // The kernels that have a vector path.

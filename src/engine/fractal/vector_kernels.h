@@ -29,5 +29,8 @@ struct LaneOutputs {
 // caller redoes pixels with non-finite values on the scalar path.
 void runAvx2(VectorKernel kernel, const LaneInputs& in, const std::int32_t* queue, int count,
              std::int32_t max, int order, const LaneOutputs& out);
+// The same with eight lanes per vector.
+void runAvx512(VectorKernel kernel, const LaneInputs& in, const std::int32_t* queue, int count,
+               std::int32_t max, int order, const LaneOutputs& out);
 
 } // namespace qm::fractal::simd

@@ -306,19 +306,22 @@ TEST(Render, VectorPathsMatchTheScalarKernels) {
                     Y[k] = -1.3 + row * 0.21;
                 }
                 if (row == 11) X[5] = 1e300; // an overflowing pixel goes the scalar way
-                for (bool skip : {false, true}) {
-                    setActiveSimd(SimdLevel::Avx2);
-                    ASSERT_TRUE(batch.run(type, kp, bailout, X.data(), Y.data(), w, skip, got));
-                    for (int k = 0; k < w; ++k) {
-                        KernelResult want;
-                        getresults(type, want, X[k], Y[k], kp);
-                        SCOPED_TRACE(testing::Message()
-                                     << "type " << type << " variant " << variant << " k " << k);
-                        ASSERT_EQ(got.I[k], want.I);
-                        if (skip && type == code::Mandel && !kp.julia) continue;
-                        ASSERT_EQ(got.A[k], want.A);
-                        ASSERT_EQ(got.B[k], want.B);
-                        ASSERT_EQ(got.Z[k], want.Z);
+                for (SimdLevel level : {SimdLevel::Avx2, SimdLevel::Avx512}) {
+                    for (bool skip : {false, true}) {
+                        setActiveSimd(level);
+                        ASSERT_TRUE(batch.run(type, kp, bailout, X.data(), Y.data(), w, skip, got));
+                        for (int k = 0; k < w; ++k) {
+                            KernelResult want;
+                            getresults(type, want, X[k], Y[k], kp);
+                            SCOPED_TRACE(testing::Message()
+                                         << simdName(activeSimd()) << " type " << type
+                                         << " variant " << variant << " k " << k);
+                            ASSERT_EQ(got.I[k], want.I);
+                            if (skip && type == code::Mandel && !kp.julia) continue;
+                            ASSERT_EQ(got.A[k], want.A);
+                            ASSERT_EQ(got.B[k], want.B);
+                            ASSERT_EQ(got.Z[k], want.Z);
+                        }
                     }
                 }
             }
@@ -480,6 +483,25 @@ TEST(Render, FixformulasTrimsOnlyThePaletteFormula) {
     EXPECT_EQ(p.redit, "0");
     EXPECT_EQ(p.gedit, "0");
     EXPECT_EQ(p.bedit, " x ");
+}
+
+} // namespace
+
+namespace {
+
+TEST(Render, ResizeitKeepsOrDropsThePicture) {
+    image::TPixelGraphic pic(2, 1, image::PixelFormat::Bits24);
+    pic.SetPixel(0, 0, makeColour(10, 20, 30));
+    pic.SetPixel(1, 0, makeColour(200, 100, 50));
+    resizeit(pic, 4, 2, true); // the copy scaled into the new size
+    ASSERT_EQ(pic.width(), 4);
+    ASSERT_EQ(pic.height(), 2);
+    EXPECT_EQ(pic.pixel(1, 1), makeColour(10, 20, 30));
+    EXPECT_EQ(pic.pixel(2, 0), makeColour(200, 100, 50));
+    resizeit(pic, 3, 3, false); // a blank picture
+    ASSERT_EQ(pic.width(), 3);
+    EXPECT_EQ(pic.pixel(2, 2), makeColour(0, 0, 0));
+    EXPECT_EQ(pic.pixelFormat(), image::PixelFormat::Bits24);
 }
 
 } // namespace

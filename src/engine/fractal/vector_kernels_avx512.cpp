@@ -1,0 +1,39 @@
+// AVX-512 instance of the vector kernels: eight lanes per vector. Compiled with -mavx512f and
+// never with FMA; includes nothing but the intrinsics and the lane engine so that no inline
+// function of a shared header is emitted here with AVX-512 instructions.
+#include "engine/fractal/vector_kernels.h"
+
+#include <immintrin.h>
+
+namespace qm::fractal::simd {
+
+namespace {
+
+struct Avx512 {
+    using T = __m512d;
+    using Mask = __mmask8;
+    static constexpr int kLanes = 8;
+    static T mul(T a, T b) { return _mm512_mul_pd(a, b); }
+    static T add(T a, T b) { return _mm512_add_pd(a, b); }
+    static T sub(T a, T b) { return _mm512_sub_pd(a, b); }
+    static T set1(double v) { return _mm512_set1_pd(v); }
+    static Mask gt(T a, T b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
+    static Mask ge(T a, T b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ); }
+    static Mask orMask(Mask a, Mask b) { return static_cast<Mask>(a | b); }
+    static int bits(Mask m) { return m; }
+    // Lanes of m take ifTrue, the others ifFalse.
+    static T blend(Mask m, T ifFalse, T ifTrue) { return _mm512_mask_blend_pd(m, ifFalse, ifTrue); }
+    static T load(const double* p) { return _mm512_load_pd(p); }
+    static void store(double* p, T v) { _mm512_store_pd(p, v); }
+};
+
+#include "engine/fractal/vector_lanes.h"
+
+} // namespace
+
+void runAvx512(VectorKernel kernel, const LaneInputs& in, const std::int32_t* queue, int count,
+               std::int32_t max, int order, const LaneOutputs& out) {
+    dispatch<Avx512>(kernel, in, queue, count, max, order, out);
+}
+
+} // namespace qm::fractal::simd

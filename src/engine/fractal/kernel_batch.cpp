@@ -27,9 +27,6 @@ std::atomic<SimdLevel>& activeLevel() {
     return level;
 }
 
-// How often the scalar loop looks at the stop flag.
-constexpr int kStopCheckEvery = 16;
-
 } // namespace
 
 SimdLevel detectedSimd() {
@@ -61,7 +58,8 @@ const char* simdName(SimdLevel level) {
 
 bool hasVectorPath(int type) {
     return type == code::Mandel || type == code::MandelOrder || type == code::Spider ||
-           type == code::Barns;
+           type == code::Barns || type == code::Quartet1 || type == code::Webb ||
+           type == code::WebbII || type == code::Ikenaga;
 }
 
 bool inMainCardioidOrBulb(double cr, double ci) {
@@ -93,8 +91,8 @@ bool KernelBatch::run(int type, const KernelParams& params,
 
     if (activeSimd() == SimdLevel::Scalar || !hasVectorPath(type)) {
         for (int k = 0; k < n; ++k) {
-            if (stop && k % kStopCheckEvery == 0 && stop->load(std::memory_order_relaxed))
-                return false;
+            // Every pixel: with a large Order one pixel alone can take long.
+            if (stop && stop->load(std::memory_order_relaxed)) return false;
             p.bailout = bailout.load(std::memory_order_relaxed);
             if (interiorShortcut && p.bailout >= 4) {
                 const PreparedPoint pp = preparePoint(X[k], Y[k], p);
@@ -149,11 +147,23 @@ bool KernelBatch::run(int type, const KernelParams& params,
         for (int k = 0; k < n; ++k) {
             s.bail[k] = bailout.load(std::memory_order_relaxed);
             Complex z0, a0;
-            if (type == code::MandelOrder) {
-                kernel = simd::VectorKernel::MandelOrder;
+            if (type == code::MandelOrder || type == code::Quartet1 || type == code::Webb ||
+                type == code::WebbII || type == code::Ikenaga) {
                 const PreparedPoint pp = preparePoint(X[k], Y[k], p);
                 z0 = pp.c;
                 a0 = pp.C;
+                if (type == code::MandelOrder)
+                    kernel = simd::VectorKernel::MandelOrder;
+                else if (type == code::Quartet1)
+                    kernel = simd::VectorKernel::Quartet1;
+                else if (type == code::Webb)
+                    kernel = simd::VectorKernel::Webb;
+                else if (type == code::WebbII)
+                    kernel = simd::VectorKernel::WebbII;
+                else {
+                    kernel = simd::VectorKernel::Ikenaga;
+                    a0 = p.julia ? pp.J : pp.c;
+                }
             } else if (type == code::Spider) {
                 kernel = simd::VectorKernel::Spider;
                 Complex point{X[k], Y[k]};
@@ -177,10 +187,12 @@ bool KernelBatch::run(int type, const KernelParams& params,
     const simd::LaneInputs in{s.zr.data(), s.zi.data(), s.ar.data(), s.ai.data(), s.bail.data()};
     const simd::LaneOutputs lanes{out.A.data(), out.B.data(), out.Z.data(), out.I.data()};
     const int count = static_cast<int>(s.queue.size());
+    // Ikenaga's Julia mode uses the fixed exponent 3.
+    const int order = (type == code::Ikenaga && p.julia) ? 3 : p.order;
     if (activeSimd() == SimdLevel::Avx512)
-        simd::runAvx512(kernel, in, s.queue.data(), count, p.max, p.order, lanes);
+        simd::runAvx512(kernel, in, s.queue.data(), count, p.max, order, lanes);
     else
-        simd::runAvx2(kernel, in, s.queue.data(), count, p.max, p.order, lanes);
+        simd::runAvx2(kernel, in, s.queue.data(), count, p.max, order, lanes);
 
     // Overflow: the scalar kernel applies the rule for non-finite steps.
     for (const std::int32_t k : s.queue) {

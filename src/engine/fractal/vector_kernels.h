@@ -6,9 +6,10 @@
 
 namespace qm::fractal::simd {
 
-enum class VectorKernel { Mandel, MandelOrder, Spider, Barns };
+enum class VectorKernel { Mandel, MandelOrder, Spider, Barns, Quartet1, Webb, WebbII, Ikenaga };
 
-// Per pixel start values: z0, the constant (or Spider's K0) and the Bailout of that pixel.
+// Per pixel start values: z0, the constant (or the K of Spider and Quartet I), the Bailout of
+// that pixel; Webb I and II start their w at 0.
 struct LaneInputs {
     const double* zr;
     const double* zi;

@@ -16,6 +16,7 @@ struct Avx2 {
     static T mul(T a, T b) { return _mm256_mul_pd(a, b); }
     static T add(T a, T b) { return _mm256_add_pd(a, b); }
     static T sub(T a, T b) { return _mm256_sub_pd(a, b); }
+    static T div(T a, T b) { return _mm256_div_pd(a, b); }
     static T set1(double v) { return _mm256_set1_pd(v); }
     static Mask gt(T a, T b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
     static Mask ge(T a, T b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }

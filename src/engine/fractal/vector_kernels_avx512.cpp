@@ -16,6 +16,7 @@ struct Avx512 {
     static T mul(T a, T b) { return _mm512_mul_pd(a, b); }
     static T add(T a, T b) { return _mm512_add_pd(a, b); }
     static T sub(T a, T b) { return _mm512_sub_pd(a, b); }
+    static T div(T a, T b) { return _mm512_div_pd(a, b); }
     static T set1(double v) { return _mm512_set1_pd(v); }
     static Mask gt(T a, T b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
     static Mask ge(T a, T b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ); }

@@ -11,7 +11,28 @@
 
 constexpr int kSlots = 4; // independent vectors in flight
 
-template <class V> struct Slot { typename V::T zr, zi, ar, ai, bail, it; };
+template <class V> struct Slot {
+    typename V::T zr, zi, ar, ai, bail, it;
+    typename V::T wr, wi; // the previous z of Webb I and II
+};
+
+template <VectorKernel K>
+constexpr bool kUsesW = K == VectorKernel::Webb || K == VectorKernel::WebbII;
+
+// z^n by n - 1 multiplications, as the scalar intPower (which only stops early once the
+// product is no longer finite, a result the caller redoes on the scalar path anyway).
+template <class V>
+inline void power(typename V::T zr, typename V::T zi, int n, typename V::T& rr, typename V::T& ri) {
+    using T = typename V::T;
+    rr = zr;
+    ri = zi;
+    for (int j = 1; j < n; ++j) {
+        const T nr = V::sub(V::mul(rr, zr), V::mul(ri, zi));
+        const T ni = V::add(V::mul(rr, zi), V::mul(ri, zr));
+        rr = nr;
+        ri = ni;
+    }
+}
 
 // The per-kernel step: new z from the slot, the constant (or Spider's K) updated where the
 // kernel does.
@@ -29,15 +50,43 @@ template <class V, VectorKernel K> inline void step(Slot<V>& s, int order) {
             s.ai = V::add(V::mul(s.ai, half), ni);
         }
     } else if constexpr (K == VectorKernel::MandelOrder) {
-        T rr = s.zr, ri = s.zi;
-        for (int j = 1; j < order; ++j) {
-            const T nr = V::sub(V::mul(rr, s.zr), V::mul(ri, s.zi));
-            const T ni = V::add(V::mul(rr, s.zi), V::mul(ri, s.zr));
-            rr = nr;
-            ri = ni;
-        }
+        T rr, ri;
+        power<V>(s.zr, s.zi, order, rr, ri);
         s.zr = V::add(rr, s.ar);
         s.zi = V::add(ri, s.ai);
+    } else if constexpr (K == VectorKernel::Quartet1) {
+        // z := z^n + K; K := the previous z.
+        T rr, ri;
+        power<V>(s.zr, s.zi, order, rr, ri);
+        const T wr = s.zr, wi = s.zi;
+        s.zr = V::add(rr, s.ar);
+        s.zi = V::add(ri, s.ai);
+        s.ar = wr;
+        s.ai = wi;
+    } else if constexpr (K == VectorKernel::Webb || K == VectorKernel::WebbII) {
+        // Webb I: z := z^n - w + C; Webb II: z := z^n + w/2 + C; then w := the previous z.
+        T rr, ri;
+        power<V>(s.zr, s.zi, order, rr, ri);
+        const T vr = s.zr, vi = s.zi;
+        if constexpr (K == VectorKernel::Webb) {
+            s.zr = V::add(V::sub(rr, s.wr), s.ar);
+            s.zi = V::add(V::sub(ri, s.wi), s.ai);
+        } else {
+            const T two = V::set1(2.0);
+            s.zr = V::add(V::add(rr, V::div(s.wr, two)), s.ar);
+            s.zi = V::add(V::add(ri, V::div(s.wi, two)), s.ai);
+        }
+        s.wr = vr;
+        s.wi = vi;
+    } else if constexpr (K == VectorKernel::Ikenaga) {
+        // z := z^n + z (a - 1) + a, with a = c (or J and n = 3 in Julia mode).
+        T rr, ri;
+        power<V>(s.zr, s.zi, order, rr, ri);
+        const T am1 = V::sub(s.ar, V::set1(1.0));
+        const T mr = V::sub(V::mul(s.zr, am1), V::mul(s.zi, s.ai));
+        const T mi = V::add(V::mul(s.zr, s.ai), V::mul(s.zi, am1));
+        s.zr = V::add(V::add(rr, mr), s.ar);
+        s.zi = V::add(V::add(ri, mi), s.ai);
     } else { // Barns
         const T one = V::set1(1.0);
         const auto nonNegative = V::ge(s.zr, V::set1(0.0));
@@ -60,6 +109,7 @@ void runLanes(const LaneInputs& in, const std::int32_t* queue, int count, std::i
     const T one = V::set1(1.0);
 
     alignas(64) double zr[kLanes], zi[kLanes], ar[kLanes], ai[kLanes], bail[kLanes], it[kLanes];
+    alignas(64) double wr[kLanes] = {}, wi[kLanes] = {};
     auto spill = [&](const Slot<V>& s) {
         V::store(zr, s.zr);
         V::store(zi, s.zi);
@@ -67,6 +117,10 @@ void runLanes(const LaneInputs& in, const std::int32_t* queue, int count, std::i
         V::store(ai, s.ai);
         V::store(bail, s.bail);
         V::store(it, s.it);
+        if constexpr (kUsesW<K>) {
+            V::store(wr, s.wr);
+            V::store(wi, s.wi);
+        }
     };
     auto reload = [&](Slot<V>& s) {
         s.zr = V::load(zr);
@@ -75,6 +129,10 @@ void runLanes(const LaneInputs& in, const std::int32_t* queue, int count, std::i
         s.ai = V::load(ai);
         s.bail = V::load(bail);
         s.it = V::load(it);
+        if constexpr (kUsesW<K>) {
+            s.wr = V::load(wr);
+            s.wi = V::load(wi);
+        }
     };
     // Loads the next queued pixel into lane l of a spilled slot, or parks the lane.
     auto fill = [&](int slot, int l) {
@@ -87,11 +145,12 @@ void runLanes(const LaneInputs& in, const std::int32_t* queue, int count, std::i
             ai[l] = in.ai[k];
             bail[l] = in.bailout[k];
             it[l] = 0.0;
+            wr[l] = wi[l] = 0.0;
             ++active;
         } else {
             // A parked lane iterates zeros and can never be done.
             index[slot][l] = -1;
-            zr[l] = zi[l] = ar[l] = ai[l] = 0.0;
+            zr[l] = zi[l] = ar[l] = ai[l] = wr[l] = wi[l] = 0.0;
             bail[l] = __builtin_inf();
             it[l] = -__builtin_inf();
         }
@@ -151,6 +210,18 @@ void dispatch(VectorKernel kernel, const LaneInputs& in, const std::int32_t* que
         break;
     case VectorKernel::Barns:
         runLanes<V, VectorKernel::Barns>(in, queue, count, max, order, out);
+        break;
+    case VectorKernel::Quartet1:
+        runLanes<V, VectorKernel::Quartet1>(in, queue, count, max, order, out);
+        break;
+    case VectorKernel::Webb:
+        runLanes<V, VectorKernel::Webb>(in, queue, count, max, order, out);
+        break;
+    case VectorKernel::WebbII:
+        runLanes<V, VectorKernel::WebbII>(in, queue, count, max, order, out);
+        break;
+    case VectorKernel::Ikenaga:
+        runLanes<V, VectorKernel::Ikenaga>(in, queue, count, max, order, out);
         break;
     }
 }

@@ -292,7 +292,8 @@ TEST(Render, VectorPathsMatchTheScalarKernels) {
     KernelBatch batch;
     KernelRow got;
     std::atomic<std::int32_t> bailout{4};
-    for (int type : {code::Mandel, code::MandelOrder, code::Spider, code::Barns}) {
+    for (int type : {code::Mandel, code::MandelOrder, code::Spider, code::Barns, code::Quartet1,
+                     code::Webb, code::WebbII, code::Ikenaga}) {
         for (int variant = 0; variant < 4; ++variant) {
             KernelParams kp;
             kp.max = 300;

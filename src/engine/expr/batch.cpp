@@ -1,53 +1,33 @@
 // Block evaluation of a compiled program: each operation runs over a block of pixels at a time
 // (one lane per pixel), with the first failing operation of each pixel recorded as its fault.
-#include "engine/expr/kernels.h"
 #include "engine/expr/parser.h"
 
 #include <algorithm>
-#include <cfloat>
-#include <cmath>
 #include <cstring>
 
 namespace qm::expr {
-namespace {
 
-// One operator over a block. The main loop has no branches, so it vectorises; it only notes
-// whether some lane is not finite. Those lanes are then given their fault, unless an earlier
-// operation already failed there.
-template <class Op>
-void fastLanes(const BatchOperand& x, const BatchOperand& y, double* out, std::uint8_t* faults,
-               std::size_t n) {
-    unsigned bad = 0;
-    const auto run = [&](auto xAt, auto yAt) {
-        for (std::size_t k = 0; k < n; ++k) {
-            const double r = Op::apply(xAt(k), yAt(k));
-            out[k] = r;
-            bad |= static_cast<unsigned>(!(std::fabs(r) <= DBL_MAX));
+void TCustomParser::planLanes() {
+    // Each result is read by exactly one later operation, so its lane is free again once that
+    // operation has run. An operation never writes into the lane of its own operand.
+    batchLane_.assign(program_.ops.size(), -1);
+    batchLaneCount_ = 0;
+    std::vector<std::int32_t> free;
+    for (std::size_t k = 0; k + 1 < program_.ops.size(); ++k) {
+        const TOperation& op = program_.ops[k];
+        if (free.empty()) {
+            batchLane_[k] = batchLaneCount_++;
+        } else {
+            batchLane_[k] = free.back();
+            free.pop_back();
         }
-    };
-    const double* xl = x.lanes;
-    const double* yl = y.lanes;
-    const double xv = x.value;
-    const double yv = y.value;
-    const auto lane = [](const double* l) { return [l](std::size_t k) { return l[k]; }; };
-    const auto uniform = [](double v) { return [v](std::size_t) { return v; }; };
-    if (xl != nullptr && yl != nullptr)
-        run(lane(xl), lane(yl));
-    else if (xl != nullptr)
-        run(lane(xl), uniform(yv));
-    else if (yl != nullptr)
-        run(uniform(xv), lane(yl));
-    else
-        run(uniform(xv), uniform(yv));
-    if (bad == 0) [[likely]]
-        return;
-    for (std::size_t k = 0; k < n; ++k) {
-        if (faults[k] == 0 && !std::isfinite(out[k]))
-            faults[k] = static_cast<std::uint8_t>(Op::fault(x.at(k), y.at(k), out[k]));
+        for (const std::int32_t cell : {op.Arg1, op.Arg2}) {
+            if (cell != TOperation::kNone && program_.isResult(cell))
+                free.push_back(batchLane_[static_cast<std::size_t>(
+                    program_.producer[static_cast<std::size_t>(cell - program_.firstOwnCell)])]);
+        }
     }
 }
-
-} // namespace
 
 void TCustomParser::evaluateBatch(const BatchInputs& inputs, std::size_t n, double* values,
                                   std::uint8_t* faults) {
@@ -61,8 +41,8 @@ void TCustomParser::evaluateBatch(const BatchInputs& inputs, std::size_t n, doub
         evaluatePixels(inputs, n, values, faults);
         return;
     }
-    const std::size_t needed = program_.ops.size() * kBatchBlock;
-    if (scratch_.size() < needed) scratch_.resize(needed);
+    const auto needed = static_cast<std::size_t>(batchLaneCount_) * kBatchBlock;
+    if (scratch_.size() < needed) scratch_.resize(needed); // once per program
     for (std::size_t start = 0; start < n; start += kBatchBlock) {
         const std::size_t m = std::min(kBatchBlock, n - start);
         evaluateBlock(inputs, start, m, values + start, faults + start);
@@ -73,68 +53,41 @@ void TCustomParser::evaluateBlock(const BatchInputs& inputs, std::size_t offset,
                                   double* values, std::uint8_t* faults) {
     std::memset(faults, 0, n);
     const CompiledProgram& prog = program_;
+    const auto lane = [&](std::size_t op) {
+        return scratch_.data() + static_cast<std::size_t>(batchLane_[op]) * kBatchBlock;
+    };
     const auto operand = [&](std::int32_t cell) -> BatchOperand {
         if (cell == TOperation::kNone) return BatchOperand{};
+        const auto index = static_cast<std::size_t>(cell);
         if (cell < prog.firstOwnCell) {
-            if (cell < kVariableCellCount &&
-                inputs.lanes[static_cast<std::size_t>(cell)] != nullptr)
-                return BatchOperand{inputs.lanes[static_cast<std::size_t>(cell)] + offset, 0.0};
-            return BatchOperand{nullptr, cells_[static_cast<std::size_t>(cell)]};
+            if (index < inputs.lanes.size() && inputs.lanes[index] != nullptr)
+                return BatchOperand{inputs.lanes[index] + offset, 0.0};
+            return BatchOperand{nullptr, cells_[index]};
         }
         const std::int32_t producer =
             prog.producer[static_cast<std::size_t>(cell - prog.firstOwnCell)];
-        if (producer < 0) return BatchOperand{nullptr, cells_[static_cast<std::size_t>(cell)]};
-        return BatchOperand{scratch_.data() + static_cast<std::size_t>(producer) * kBatchBlock,
-                            0.0};
+        if (producer < 0) return BatchOperand{nullptr, cells_[index]};
+        return BatchOperand{lane(static_cast<std::size_t>(producer)), 0.0};
     };
 
     const std::size_t count = prog.ops.size();
+    const TOperation& last = prog.ops[count - 1];
+    if (last.OpCode == TOpCode::opVariable || last.OpCode == TOpCode::opConstant) {
+        // A lone variable or number: nothing is computed.
+        const BatchOperand x = operand(last.Arg1);
+        for (std::size_t j = 0; j < n; ++j)
+            values[j] = x.at(j);
+        return;
+    }
+    bool anyFault = false;
     for (std::size_t k = 0; k < count; ++k) {
         const TOperation& op = prog.ops[k];
-        double* out = k + 1 == count ? values : scratch_.data() + k * kBatchBlock;
         const BatchOperand x = operand(op.Arg1);
         const BatchOperand y = isTwoOperand(op.OpCode) ? operand(op.Arg2) : BatchOperand{};
-        switch (op.OpCode) {
-        case TOpCode::opVariable:
-        case TOpCode::opConstant:
-            for (std::size_t j = 0; j < n; ++j)
-                out[j] = x.at(j);
-            break;
-        case TOpCode::opNegate:
-            fastLanes<kernels::Negate>(x, y, out, faults, n);
-            break;
-        case TOpCode::opAdd:
-            fastLanes<kernels::Add>(x, y, out, faults, n);
-            break;
-        case TOpCode::opSubtract:
-            fastLanes<kernels::Subtract>(x, y, out, faults, n);
-            break;
-        case TOpCode::opMultiply:
-            fastLanes<kernels::Multiply>(x, y, out, faults, n);
-            break;
-        case TOpCode::opDivide:
-            fastLanes<kernels::Divide>(x, y, out, faults, n);
-            break;
-        case TOpCode::opSquare:
-            fastLanes<kernels::Square>(x, y, out, faults, n);
-            break;
-        case TOpCode::opCube:
-            fastLanes<kernels::Cube>(x, y, out, faults, n);
-            break;
-        case TOpCode::opFourth:
-            fastLanes<kernels::Fourth>(x, y, out, faults, n);
-            break;
-        case TOpCode::opMod:
-        case TOpCode::opDiv:
-        case TOpCode::opIntPower:
-        case TOpCode::opPower:
-        case TOpCode::opFunc1:
-        case TOpCode::opFunc2:
-            op.Batch(x, y, out, faults, n);
-            break;
-        }
+        anyFault |= op.Batch(x, y, k + 1 == count ? values : lane(k), faults, n);
     }
     // A pixel that faulted has no value; report 0 as the renderers would use.
+    if (!anyFault) return;
     for (std::size_t j = 0; j < n; ++j) {
         if (faults[j] != 0) values[j] = 0.0;
     }

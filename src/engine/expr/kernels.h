@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace qm::expr::kernels {
 
@@ -55,34 +56,46 @@ template <class Op> inline double simple(double x, double y, EvalContext& ctx) {
     return r;
 }
 
-// Trunc(x) mod Trunc(y), the remainder taking the dividend's sign. Worked in 64 bits so that
-// -2147483648 MOD -1 is 0 instead of a processor trap.
-inline double mod(double x, double y, EvalContext& ctx) {
-    std::int32_t a = 0, b = 0;
-    if (!tryTrunc(x, a) || !tryTrunc(y, b)) {
-        ctx.fault = ArithFault::InvalidOp;
-        return 0.0;
-    }
-    if (b == 0) {
-        ctx.fault = ArithFault::DivByZero;
-        return 0.0;
-    }
-    return static_cast<double>(std::int64_t{a} % b);
-}
+// MOD and DIV on Trunc of both operands, computed in doubles: a / b of two 32-bit integers is
+// never close enough to an integer for the rounding to cross it, so the truncated quotient is
+// exact and cheaper than an integer division, and -2147483648 DIV -1 is 2147483648 instead of a
+// processor trap. An invalid pixel yields NaN and fault() names its error.
+struct IntegerDivision {
+    static bool inRange(double v) { return v > -2147483649.0 && v < 2147483648.0; }
 
-// Trunc(x) div Trunc(y), rounded toward zero; 64 bits for the same reason as mod.
-inline double div(double x, double y, EvalContext& ctx) {
-    std::int32_t a = 0, b = 0;
-    if (!tryTrunc(x, a) || !tryTrunc(y, b)) {
-        ctx.fault = ArithFault::InvalidOp;
-        return 0.0;
+    // Sets a, b and the truncated quotient t; false when a fault is due.
+    static bool operands(double x, double y, double& a, double& b, double& t) {
+        if (!inRange(x) || !inRange(y)) return false;
+        a = static_cast<double>(static_cast<std::int32_t>(x));
+        b = static_cast<double>(static_cast<std::int32_t>(y));
+        if (b == 0.0) return false;
+        t = static_cast<double>(static_cast<std::int64_t>(a / b));
+        return true;
     }
-    if (b == 0) {
-        ctx.fault = ArithFault::DivByZero;
-        return 0.0;
+
+    static ArithFault fault(double x, double y, double) {
+        if (!inRange(x) || !inRange(y)) return ArithFault::InvalidOp;
+        return ArithFault::DivByZero;
     }
-    return static_cast<double>(std::int64_t{a} / b);
-}
+};
+
+// Trunc(x) mod Trunc(y), the remainder taking the dividend's sign.
+struct Mod : IntegerDivision {
+    static double apply(double x, double y) {
+        double a = 0.0, b = 0.0, t = 0.0;
+        const bool ok = operands(x, y, a, b, t);
+        return ok ? a - t * b : std::numeric_limits<double>::quiet_NaN();
+    }
+};
+
+// Trunc(x) div Trunc(y), rounded toward zero.
+struct Div : IntegerDivision {
+    static double apply(double x, double y) {
+        double a = 0.0, b = 0.0, t = 0.0;
+        const bool ok = operands(x, y, a, b, t);
+        return ok ? t : std::numeric_limits<double>::quiet_NaN();
+    }
+};
 
 // x to the integer power k by square-and-multiply from the lowest bit; a negative k takes the
 // reciprocal of the product. A product that underflowed to zero stands for one too small for

@@ -63,8 +63,8 @@ struct BatchOperand {
 };
 
 // Evaluates one step for n pixels, writing out[k] and, for each pixel whose fault byte is still
-// 0, the fault it raises (an ArithFault value).
-using BatchProc = void (*)(const BatchOperand& x, const BatchOperand& y, double* out,
+// 0, the fault it raises (an ArithFault value). Returns whether any pixel faulted.
+using BatchProc = bool (*)(const BatchOperand& x, const BatchOperand& y, double* out,
                            std::uint8_t* faults, std::size_t n);
 
 // A function of the name tables: its one-pixel routine and its block form. Functions that draw

@@ -60,6 +60,7 @@ void TCustomParser::install(CompiledProgram program) {
     }
     cells_.insert(cells_.end(), program.ownCells.begin(), program.ownCells.end());
     program_ = std::move(program);
+    planLanes();
 }
 
 ArithFault TCustomParser::evaluate(double& value) noexcept {
@@ -92,10 +93,10 @@ ArithFault TCustomParser::evaluate(double& value) noexcept {
             r = kernels::simple<kernels::Divide>(x, c[op.Arg2], ctx);
             break;
         case TOpCode::opMod:
-            r = kernels::mod(x, c[op.Arg2], ctx);
+            r = kernels::simple<kernels::Mod>(x, c[op.Arg2], ctx);
             break;
         case TOpCode::opDiv:
-            r = kernels::div(x, c[op.Arg2], ctx);
+            r = kernels::simple<kernels::Div>(x, c[op.Arg2], ctx);
             break;
         case TOpCode::opIntPower:
             r = kernels::intPower(x, c[op.Arg2], ctx);

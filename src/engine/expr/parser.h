@@ -42,6 +42,9 @@ enum VariableCell : std::int32_t {
 
 class TCustomParser;
 
+// Pixels per block in evaluateBatch; larger n are split.
+inline constexpr std::size_t kBatchBlock = 1024;
+
 // Called instead of throwing when a compilation fails and a handler is assigned.
 using TParserExceptionEvent = std::function<void(TCustomParser& sender, const qm::Exception& e)>;
 
@@ -116,6 +119,7 @@ protected:
 private:
     void releaseProgram();
     void install(CompiledProgram program);
+    void planLanes();
     void evaluateBlock(const BatchInputs& inputs, std::size_t offset, std::size_t n, double* values,
                        std::uint8_t* faults);
     void evaluatePixels(const BatchInputs& inputs, std::size_t n, double* values,
@@ -131,7 +135,9 @@ private:
     FunctionTable functions1_;
     FunctionTable functions2_;
     RandomGenerator* random_;
-    std::vector<double> scratch_; // one block of lanes per operation, for evaluateBatch
+    std::vector<std::int32_t> batchLane_; // per operation: its scratch lane for evaluateBatch
+    std::int32_t batchLaneCount_ = 0;
+    std::vector<double> scratch_; // batchLaneCount_ blocks of kBatchBlock values
 };
 
 // The evaluator of one colour formula, with the letters A B I S M D J K X Y T ? ! Z L R G and
@@ -158,9 +164,6 @@ public:
     double& r() { return cell(cellR); }
     double& g() { return cell(cellG); }
 };
-
-// Block size evaluateBatch works in; larger n are split.
-inline constexpr std::size_t kBatchBlock = 256;
 
 // The parser's program in run order, one line per operation: the TOpCode name, for calls the
 // function's name, then each operand as a variable name, a constant in the number text format,

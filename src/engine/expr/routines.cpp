@@ -1,6 +1,7 @@
 // Routines of the operators and of the colour language's functions, each with its block form.
 #include "engine/expr/routines.h"
 
+#include "engine/expr/block_kernels.h"
 #include "engine/expr/kernels.h"
 
 #include <cmath>
@@ -39,19 +40,6 @@ double log2Of(double x) {
     return std::log2(x);
 }
 
-// Block form of a one-pixel routine: the routine is a template argument, so it is inlined into
-// the loop instead of called through a pointer per pixel.
-template <TOperationProc Proc>
-void lanes(const BatchOperand& x, const BatchOperand& y, double* out, std::uint8_t* faults,
-           std::size_t n) {
-    for (std::size_t k = 0; k < n; ++k) {
-        EvalContext ctx;
-        out[k] = Proc(x.at(k), y.at(k), ctx);
-        if (ctx.fault != ArithFault::None && faults[k] == 0)
-            faults[k] = static_cast<std::uint8_t>(ctx.fault);
-    }
-}
-
 template <TOperationProc Proc> constexpr FunctionRoutine routine() {
     return FunctionRoutine{Proc, &lanes<Proc>};
 }
@@ -68,6 +56,41 @@ double nothing(double, double, EvalContext&) {
 template <class Op> double simpleProc(double x, double y, EvalContext& ctx) {
     return kernels::simple<Op>(x, y, ctx);
 }
+
+// Routines that are one branch-free step: their block form vectorises.
+template <class Op> constexpr FunctionRoutine fastRoutine() {
+    return FunctionRoutine{&simpleProc<Op>, &fastLanes<Op>};
+}
+
+// The fault rule of every step below: a result that is not finite.
+struct FiniteResult {
+    static ArithFault fault(double, double, double r) { return resultFault(r); }
+};
+
+// ---- functions that are one branch-free step
+
+struct Sqr : FiniteResult {
+    static double apply(double x, double) { return x * x; }
+};
+struct Abs : FiniteResult {
+    static double apply(double x, double) { return std::fabs(x); }
+};
+// HEAV(0) is 1.
+struct Heav : FiniteResult {
+    static double apply(double x, double) { return x >= 0.0 ? 1.0 : 0.0; }
+};
+struct Sign : FiniteResult {
+    static double apply(double x, double) { return x < 0.0 ? -1.0 : (x == 0.0 ? 0.0 : 1.0); }
+};
+struct Zero : FiniteResult {
+    static double apply(double x, double) { return x == 0.0 ? 0.0 : 1.0; }
+};
+struct Max : FiniteResult {
+    static double apply(double x, double y) { return x >= y ? x : y; }
+};
+struct Min : FiniteResult {
+    static double apply(double x, double y) { return x >= y ? y : x; }
+};
 
 // ---- one-argument functions
 
@@ -119,14 +142,8 @@ double fnLog10(double x, double, EvalContext& ctx) {
 double fnLog2(double x, double, EvalContext& ctx) {
     return logarithm<log2Of>(x, ctx);
 }
-double fnSqr(double x, double, EvalContext& ctx) {
-    return checked(x * x, ctx);
-}
 double fnSqrt(double x, double, EvalContext& ctx) {
     return checked(std::sqrt(x), ctx);
-}
-double fnAbs(double x, double, EvalContext& ctx) {
-    return checked(std::fabs(x), ctx);
 }
 // TRUNC and INT: rounded toward zero, kept as a float (no range limit).
 double fnInt(double x, double, EvalContext& ctx) {
@@ -141,20 +158,6 @@ double fnCeil(double x, double, EvalContext& ctx) {
 double fnFloor(double x, double, EvalContext& ctx) {
     const double whole = std::trunc(x);
     return checked(x - whole >= 0.0 ? whole : std::trunc(x - 1.0), ctx);
-}
-
-// HEAV(0) is 1.
-double fnHeav(double x, double, EvalContext&) {
-    return x >= 0.0 ? 1.0 : 0.0;
-}
-
-double fnSign(double x, double, EvalContext&) {
-    if (x < 0.0) return -1.0;
-    return x == 0.0 ? 0.0 : 1.0;
-}
-
-double fnZero(double x, double, EvalContext&) {
-    return x == 0.0 ? 0.0 : 1.0;
 }
 
 // u := x*pi/2 as a double, then (u - Round(u)) * 2pi. x * (pi/2) equals (x*pi)/2 bit for bit
@@ -197,13 +200,6 @@ double fnPrime(double x, double, EvalContext& ctx) {
 }
 
 // ---- two-argument functions
-
-double fnMax(double x, double y, EvalContext&) {
-    return x >= y ? x : y;
-}
-double fnMin(double x, double y, EvalContext&) {
-    return x >= y ? y : x;
-}
 
 // y * Gamma(x) through a truncated series of 1/Gamma, every step rounded to a double. An error
 // of the final division gives 0; an overflow of the series itself is raised.
@@ -292,18 +288,18 @@ constexpr NamedFunction kFunctions1[] = {
     {"COSH", routine<fnCosh>()},      {"ARCTAN", routine<fnArctan>()},
     {"COTAN", routine<fnCotan>()},    {"EXP", routine<fnExp>()},
     {"LN", routine<fnLn>()},          {"LOG10", routine<fnLog10>()},
-    {"LOG2", routine<fnLog2>()},      {"SQR", routine<fnSqr>()},
-    {"SQRT", routine<fnSqrt>()},      {"ABS", routine<fnAbs>()},
+    {"LOG2", routine<fnLog2>()},      {"SQR", fastRoutine<Sqr>()},
+    {"SQRT", routine<fnSqrt>()},      {"ABS", fastRoutine<Abs>()},
     {"TRUNC", routine<fnInt>()},      {"INT", routine<fnInt>()},
     {"CEIL", routine<fnCeil>()},      {"FLOOR", routine<fnFloor>()},
-    {"HEAV", routine<fnHeav>()},      {"SIGN", routine<fnSign>()},
-    {"ZERO", routine<fnZero>()},      {"PH", routine<fnPh>()},
+    {"HEAV", fastRoutine<Heav>()},    {"SIGN", fastRoutine<Sign>()},
+    {"ZERO", fastRoutine<Zero>()},    {"PH", routine<fnPh>()},
     {"RND", drawingRoutine<fnRnd>()}, {"RANDOM", drawingRoutine<fnRandom>()},
     {"ODD", routine<fnOdd>()},        {"PRIME", routine<fnPrime>()},
 };
 
 constexpr NamedFunction kFunctions2[] = {
-    {"MAX", routine<fnMax>()},           {"MIN", routine<fnMin>()},
+    {"MAX", fastRoutine<Max>()},         {"MIN", fastRoutine<Min>()},
     {"GAMMA", routine<fnGamma>()},       {"&", routine<bitwise<0>>()},
     {"\\", routine<bitwise<1>>()},       {"|", routine<bitwise<2>>()},
     {"GRND", drawingRoutine<fnGrnd>()},  {"POWER", routine<fnPower>()},
@@ -319,29 +315,29 @@ FunctionRoutine operatorRoutine(TOpCode code) {
     case TOpCode::opConstant:
         return routine<nothing>();
     case TOpCode::opNegate:
-        return routine<simpleProc<kernels::Negate>>();
+        return fastRoutine<kernels::Negate>();
     case TOpCode::opAdd:
-        return routine<simpleProc<kernels::Add>>();
+        return fastRoutine<kernels::Add>();
     case TOpCode::opSubtract:
-        return routine<simpleProc<kernels::Subtract>>();
+        return fastRoutine<kernels::Subtract>();
     case TOpCode::opMultiply:
-        return routine<simpleProc<kernels::Multiply>>();
+        return fastRoutine<kernels::Multiply>();
     case TOpCode::opDivide:
-        return routine<simpleProc<kernels::Divide>>();
+        return fastRoutine<kernels::Divide>();
     case TOpCode::opMod:
-        return routine<kernels::mod>();
+        return fastRoutine<kernels::Mod>();
     case TOpCode::opDiv:
-        return routine<kernels::div>();
+        return fastRoutine<kernels::Div>();
     case TOpCode::opIntPower:
         return routine<kernels::intPower>();
     case TOpCode::opPower:
         return routine<kernels::power>();
     case TOpCode::opSquare:
-        return routine<simpleProc<kernels::Square>>();
+        return fastRoutine<kernels::Square>();
     case TOpCode::opCube:
-        return routine<simpleProc<kernels::Cube>>();
+        return fastRoutine<kernels::Cube>();
     case TOpCode::opFourth:
-        return routine<simpleProc<kernels::Fourth>>();
+        return fastRoutine<kernels::Fourth>();
     case TOpCode::opFunc1:
     case TOpCode::opFunc2:
         break;

@@ -309,19 +309,26 @@ TEST(Parser, AllSeventeenLettersReadTheirCells) {
     RandomGenerator random;
     TParser parser(random);
     // Cell references are taken afresh: a compilation may move the cell array.
-    using Property = double& (TParser::*)();
-    const Property properties[] = {&TParser::A, &TParser::B, &TParser::i, &TParser::S, &TParser::M,
-                                   &TParser::D, &TParser::J, &TParser::K, &TParser::X, &TParser::Y,
-                                   &TParser::T, &TParser::q, &TParser::p, &TParser::z, &TParser::zj,
-                                   &TParser::r, &TParser::g};
+    using Property = double& (*)(TParser&);
+    const Property properties[] = {
+        [](TParser& t) -> double& { return t.A(); },  [](TParser& t) -> double& { return t.B(); },
+        [](TParser& t) -> double& { return t.i(); },  [](TParser& t) -> double& { return t.S(); },
+        [](TParser& t) -> double& { return t.M(); },  [](TParser& t) -> double& { return t.D(); },
+        [](TParser& t) -> double& { return t.J(); },  [](TParser& t) -> double& { return t.K(); },
+        [](TParser& t) -> double& { return t.X(); },  [](TParser& t) -> double& { return t.Y(); },
+        [](TParser& t) -> double& { return t.T(); },  [](TParser& t) -> double& { return t.q(); },
+        [](TParser& t) -> double& { return t.p(); },  [](TParser& t) -> double& { return t.z(); },
+        [](TParser& t) -> double& { return t.zj(); }, [](TParser& t) -> double& { return t.r(); },
+        [](TParser& t) -> double& { return t.g(); },
+    };
     const char* letters = "ABISMDJKXYT?!ZLRG";
     for (int k = 0; k < 17; ++k)
-        (parser.*properties[k])() = k + 1;
+        properties[k](parser) = k + 1;
     for (int k = 0; k < 17; ++k) {
         const std::string formula(1, letters[k]);
         parser.setExpression(formula + "*1");
         EXPECT_EQ(parser.Value(), k + 1) << formula;
-        EXPECT_EQ(parser.variable(formula), &(parser.*properties[k])());
+        EXPECT_EQ(parser.variable(formula), &properties[k](parser));
     }
     EXPECT_EQ(parser.variable("x"), &parser.X());
     EXPECT_EQ(parser.variable("PI"), nullptr);

@@ -31,7 +31,7 @@ bool isGreyRamp(const std::vector<ColourValue>& palette) {
 class ErrorDiffusion {
 public:
     ErrorDiffusion(int width, int channels)
-        : width_(width), channels_(channels),
+        : channels_(channels),
           current_(static_cast<size_t>(width + 2) * static_cast<size_t>(channels)),
           next_(current_.size()) {}
 
@@ -55,7 +55,6 @@ private:
     size_t index(int x, int c) const {
         return static_cast<size_t>(x + 1) * static_cast<size_t>(channels_) + static_cast<size_t>(c);
     }
-    int width_;
     int channels_;
     std::vector<int> current_;
     std::vector<int> next_;

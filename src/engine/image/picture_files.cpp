@@ -33,8 +33,8 @@ constexpr const char* kPngName = "Portable Network Graphics";
 constexpr ResolutionSet kJpegResolutions =
     resolutionBit(CR::Grey256) | resolutionBit(CR::TrueColour);
 
-// Gamma correction: levels through v' = 255 (v / 255)^(file gamma / display gamma), where the
-// file gamma is the decoding exponent (1 / the gAMA value of a PNG file).
+} // namespace
+
 void correctGamma(TPixelGraphic& picture, double fileEncodingGamma, double displayGamma) {
     if (!(fileEncodingGamma > 0) || !(displayGamma > 0)) return;
     const double ratio = (1.0 / fileEncodingGamma) / displayGamma;
@@ -67,8 +67,6 @@ void correctGamma(TPixelGraphic& picture, double fileEncodingGamma, double displ
         picture.setPalette(palette);
     }
 }
-
-} // namespace
 
 RowProgress::RowProgress(const TPixelGraphic& picture, int total)
     : picture_(picture), total_(total) {

@@ -63,6 +63,11 @@ const PictureWriter* findWriter(std::string_view extension);
 std::string colourResolutionWarning(std::string_view formatName, ColourResolution current,
                                     ColourResolution chosen);
 
+// Gamma correction of a loaded picture: when the file's gamma (the encoding exponent, as in a PNG
+// gAMA chunk; 0 for none) and the display gamma differ by more than 5 %, levels go through
+// v' = 255 (v / 255)^(decoding gamma / display gamma). Grey pictures stay on their grey ramp.
+void correctGamma(TPixelGraphic& picture, double fileEncodingGamma, double displayGamma);
+
 // The extension of a file name: lower case, without the dot ("" when none).
 std::string lowerExtension(const std::filesystem::path& path);
 

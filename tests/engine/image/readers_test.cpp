@@ -583,3 +583,34 @@ TEST(Readers, EveryKnownCrasherFailsCleanly) {
 }
 
 } // namespace
+
+namespace {
+
+// JPEG files of other encoders (made by fuzz/make_corpus.sh with ImageMagick): progressive,
+// greyscale and CMYK, against the picture they were made from.
+TEST(JpegReader, ReadsProgressiveGreyAndCmykFiles) {
+    const std::filesystem::path folder = std::filesystem::path(QM_TEST_DATA_DIR) / "images";
+    TPixelGraphic expected;
+    expected.loadFromFile(folder / "smooth.ppm");
+    TPixelGraphic expectedGrey;
+    expectedGrey.loadFromFile(folder / "smooth.pgm");
+    struct Case {
+        const char* file;
+        const TPixelGraphic* expected;
+        PixelFormat format;
+        int tolerance;
+    };
+    const Case cases[] = {{"progressive.jpg", &expected, PixelFormat::Bits24, 6},
+                          {"grey.jpg", &expectedGrey, PixelFormat::Bits8, 3},
+                          {"cmyk.jpg", &expected, PixelFormat::Bits24, 6}};
+    for (const auto& c : cases) {
+        TPixelGraphic p;
+        ASSERT_NO_THROW(p.loadFromFile(folder / c.file)) << c.file;
+        EXPECT_EQ(p.pixelFormat(), c.format) << c.file;
+        EXPECT_TRUE(samePixels(p, *c.expected, c.tolerance)) << c.file;
+        const std::string bytes = readBytes(folder / c.file);
+        expectEveryPrefixFails(bytes, c.file);
+    }
+}
+
+} // namespace

@@ -128,22 +128,10 @@ TEST_F(ParameterFile, FullRoundTrip) {
     EXPECT_NE(text.find("UpperX=1E-5\r\nLowerX=-1E-20\r\n"), std::string::npos);
 
     gradient.defaultgrad(qm::gradient::kStandardStopString);
-    const auto back = load(text);
-    EXPECT_EQ(back.view(), d.view());
-    EXPECT_EQ(back.juliaX(), -0.75);
-    EXPECT_EQ(back.max(), 1000);
-    EXPECT_EQ(back.bailout(), 12);
-    EXPECT_EQ(back.order(), 6);
-    EXPECT_EQ(back.widthField(), 800);
+    auto back = load(text);
+    EXPECT_EQ(save(back), text); // every field, the marks and the gradient came back
     EXPECT_EQ(back.pictureHeight(), 600);
-    EXPECT_EQ(back.greenFormula(), "m+d");
-    EXPECT_EQ(back.orientation().im, -0.8660254);
-    EXPECT_EQ(back.colourModel(), qm::params::ColourModel::RgbMode);
-    EXPECT_TRUE(back.repeatPalette() && back.juliaMode() && back.juliaFieldsVisible());
-    EXPECT_FALSE(back.insideOut());
-    EXPECT_EQ(back.fractalType().identifier, std::string("phoenix"));
-    EXPECT_EQ(gradient.stopString(), "10;20;30;40;50;60;70;80;90;100;110;120;130;140;150;");
-    EXPECT_EQ(back.caption(), "in.qmp");
+    EXPECT_TRUE(back.juliaFieldsVisible() && back.orderVisible());
 }
 
 TEST_F(ParameterFile, ReaderDefaultsForAMissingOrNonIniFile) {

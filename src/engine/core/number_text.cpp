@@ -3,33 +3,45 @@
 
 #include "engine/core/errors.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 namespace qm {
 
-std::string formatNumber(double value) { return formatNumber(value, 15); }
+DecimalDigits toDecimalDigits(double value, int significant) {
+    significant = std::clamp(significant, 1, 17);
+    // to_chars rounds the exact binary value and ignores the C locale (Qt sets it from the
+    // environment, which may use a decimal comma).
+    char buf[64];
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, significant - 1);
+    std::string_view s(buf, static_cast<size_t>(res.ptr - buf));
+    DecimalDigits d;
+    d.negative = !s.empty() && s.front() == '-';
+    if (d.negative) s.remove_prefix(1);
+    const auto ePos = s.find('e');
+    for (char c : s.substr(0, ePos))
+        if (c != '.') d.digits += c;
+    std::from_chars(s.data() + ePos + 1 + (s[ePos + 1] == '+' ? 1 : 0), s.data() + s.size(),
+                    d.exponent);
+    return d;
+}
+
+std::string formatNumber(double value) {
+    return formatNumber(value, 15);
+}
 
 std::string formatNumber(double value, int digits) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0.0) return "0";
-    if (digits < 1) digits = 1;
-    if (digits > 17) digits = 17;
 
-    // printf rounds the exact binary value to `digits` significant digits.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, value);
-    std::string_view s(buf);
-    const bool negative = s.front() == '-';
-    if (negative) s.remove_prefix(1);
-    const auto ePos = s.find('e');
-    std::string mantissa;
-    for (char c : s.substr(0, ePos))
-        if (c != '.') mantissa += c;
-    const int exponent = std::atoi(std::string(s.substr(ePos + 1)).c_str());
+    const DecimalDigits d = toDecimalDigits(value, digits);
+    std::string mantissa = d.digits;
+    const int exponent = d.exponent;
+    const bool negative = d.negative;
     while (mantissa.size() > 1 && mantissa.back() == '0')
         mantissa.pop_back();
 
@@ -63,8 +75,12 @@ std::string formatNumber(double value, int digits) {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view trimBlanks(std::string_view t) {
     while (!t.empty() && isBlank(t.front()))
@@ -72,6 +88,41 @@ std::string_view trimBlanks(std::string_view t) {
     while (!t.empty() && isBlank(t.back()))
         t.remove_suffix(1);
     return t;
+}
+
+// Power of ten of the first significant digit of a validated number text.
+long decimalExponent(const std::string& t) {
+    long exponent = 0;
+    const auto e = t.find('e');
+    if (e != std::string::npos) {
+        const char* p = t.c_str() + e + 1;
+        const bool negative = *p == '-';
+        if (*p == '-' || *p == '+') ++p;
+        for (; *p != '\0'; ++p)
+            exponent = std::min(exponent * 10 + (*p - '0'), 100000L);
+        if (negative) exponent = -exponent;
+    }
+    long position = 0; // of the digit just before the decimal point
+    bool seenPoint = false;
+    for (size_t i = 0; i < t.size() && i < e; ++i) {
+        if (t[i] == '.') {
+            seenPoint = true;
+        } else if (isDigit(t[i])) {
+            if (t[i] != '0') {
+                // Digits before the point count upward from the point, those after downward.
+                long intDigits = 0;
+                size_t j = i;
+                if (!seenPoint) {
+                    while (j < t.size() && isDigit(t[j]))
+                        ++j, ++intDigits;
+                    return exponent + intDigits - 1;
+                }
+                return exponent - position - 1;
+            }
+            if (seenPoint) ++position;
+        }
+    }
+    return exponent;
 }
 
 } // namespace
@@ -116,10 +167,8 @@ std::optional<double> tryParseFloat(std::string_view text) {
     const char* last = normal.data() + normal.size();
     const auto [ptr, ec] = std::from_chars(first, last, value);
     if (ec == std::errc::result_out_of_range) {
-        // Underflow to zero is fine; overflow is not a valid value.
-        const double approx = std::strtod(normal.c_str(), nullptr);
-        if (std::isinf(approx)) return std::nullopt;
-        return approx;
+        // Underflow gives zero; overflow is not a valid value. The decimal exponent tells which.
+        return decimalExponent(normal) < 0 ? std::optional<double>(0.0) : std::nullopt;
     }
     if (ec != std::errc() || ptr != last || !std::isfinite(value)) return std::nullopt;
     return value;
@@ -151,9 +200,12 @@ std::optional<std::int32_t> tryParseInteger(std::string_view text) {
     std::int64_t value = 0;
     for (char c : t) {
         int d = -1;
-        if (isDigit(c)) d = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        if (isDigit(c))
+            d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
         if (d < 0) return std::nullopt;
         value = value * base + d;
         if (value > 4294967295LL) return std::nullopt;

@@ -9,6 +9,16 @@
 
 namespace qm {
 
+// A finite, non-zero value rounded to `significant` decimal digits (1..17): the value is
+// [-]d.ddd x 10^exponent with `digits` holding the d's (no trailing-zero removal). Independent
+// of the C locale, like everything in this file.
+struct DecimalDigits {
+    bool negative = false;
+    std::string digits;
+    int exponent = 0;
+};
+DecimalDigits toDecimalDigits(double value, int significant);
+
 // General format with 15 significant digits: trailing zeros dropped, "." as decimal point,
 // plain notation for magnitudes from 0.0001 up to below 10^15, otherwise "1.5E20" / "1E-5".
 std::string formatNumber(double value);

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace qm::params {
@@ -18,14 +16,10 @@ double coordinateFieldValue(double value) {
 
 double decimalFieldValue(double value, int decimals) {
     if (!std::isfinite(value) || value == 0.0) return value == 0.0 ? 0.0 : value;
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", value); // [-]d.dddddddddddddde[+-]xx
-    std::string s(buf);
-    const bool negative = s.front() == '-';
-    if (negative) s.erase(0, 1);
-    const auto e = s.find('e');
-    std::string digits = s.substr(0, 1) + s.substr(2, e - 2); // 15 digits
-    const int exponent = std::atoi(s.c_str() + e + 1);
+    const DecimalDigits d = toDecimalDigits(value, 15);
+    const bool negative = d.negative;
+    const std::string& digits = d.digits;
+    const int exponent = d.exponent;
     // Digit k carries the weight 10^(exponent - k); keep those down to 10^-decimals.
     const int keep = exponent + decimals + 1;
     if (keep >= static_cast<int>(digits.size())) return value;
@@ -44,7 +38,7 @@ double decimalFieldValue(double value, int decimals) {
     if (kept.empty()) return 0.0;
     const std::string text =
         (negative ? "-" : "") + kept + "e" + std::to_string(exponent + 1 - keep);
-    const double result = std::strtod(text.c_str(), nullptr);
+    const double result = tryParseFloat(text).value_or(value);
     return result == 0.0 ? 0.0 : result;
 }
 

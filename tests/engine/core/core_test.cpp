@@ -135,3 +135,23 @@ TEST(Errors, FormatMessageFillsPlaceholdersInOrder) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(NumberText, OutOfRangeInputsUnderflowToZeroOrFail) {
+    EXPECT_EQ(qm::parseFloat("1e-400"), 0.0);
+    EXPECT_EQ(qm::parseFloat("0.00000000001e-350"), 0.0);
+    EXPECT_FALSE(qm::tryParseFloat("123456e400").has_value());
+    EXPECT_EQ(qm::parseFloat("0.001e310"), 1e307);
+}
+
+TEST(NumberText, DecimalDigitsRoundTheBinaryValue) {
+    const auto d = qm::toDecimalDigits(-0.000123456, 4);
+    EXPECT_TRUE(d.negative);
+    EXPECT_EQ(d.digits, "1235");
+    EXPECT_EQ(d.exponent, -4);
+    EXPECT_EQ(qm::toDecimalDigits(9.9999, 2).digits, "10");
+    EXPECT_EQ(qm::toDecimalDigits(9.9999, 2).exponent, 1);
+}
+
+} // namespace

@@ -130,6 +130,10 @@ DecodedPicture readPnm(ByteReader& in, const LoadOptions& options,
     // SetSize gave the black-and-white and grey-ramp palettes the readers need.
 
     std::vector<std::uint8_t> row(static_cast<size_t>(plain ? 0 : rowBytes));
+    // Every possible binary sample (one or two bytes) scaled once.
+    std::vector<std::uint8_t> levels(plain || bitmap ? 0 : sampleBytes == 2 ? 65536 : 256);
+    for (size_t v = 0; v < levels.size(); ++v)
+        levels[v] = scale(static_cast<std::uint32_t>(v), maxval);
     RowProgress progress(progressTarget, static_cast<int>(height));
     for (std::uint32_t y = 0; y < height; ++y) {
         std::uint8_t* out = picture.scanLine(static_cast<int>(y));
@@ -156,7 +160,7 @@ DecodedPicture readPnm(ByteReader& in, const LoadOptions& options,
                     const std::uint32_t v = sampleBytes == 2
                                                 ? (std::uint32_t{row[2 * i]} << 8 | row[2 * i + 1])
                                                 : row[i];
-                    out[i] = scale(v, maxval);
+                    out[i] = levels[v];
                 }
             }
         }

@@ -95,7 +95,8 @@ public:
 
     // A variable with a cell of its own (an existing name keeps its cell). Returns the cell.
     std::int32_t defineVariable(std::string_view name);
-    // The cell of a variable name (any case), or null.
+    // The cell of a variable name (any case), or null. Valid until the next compilation or
+    // defineVariable, like the property references of TParser.
     double* variable(std::string_view name);
     // Adds a function; a name already in that table throws EStringListError.
     void defineFunction1(std::string_view name, FunctionRoutine routine);
@@ -141,7 +142,8 @@ private:
 };
 
 // The evaluator of one colour formula, with the letters A B I S M D J K X Y T ? ! Z L R G and
-// the colour language's functions. The properties read and write the variable cells directly.
+// the colour language's functions. The properties read and write the variable cells directly;
+// take a reference afresh after assigning Expression, which may move the cell array.
 class TParser : public TCustomParser {
 public:
     explicit TParser(RandomGenerator& random);

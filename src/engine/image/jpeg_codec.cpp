@@ -104,10 +104,21 @@ void termDestination(j_compress_ptr info) {
         failWith(reinterpret_cast<j_common_ptr>(info), "Write error");
 }
 
+// A progressive file may hold any number of scans, and each one walks the whole picture again:
+// a small file could keep the decoder busy for minutes. Real encoders write about ten.
+constexpr int kMaxScans = 1000;
+
+void onProgress(j_common_ptr info) {
+    if (info->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
+        failWith(info, "Too many scans");
+}
+
 struct Decoder {
     jpeg_decompress_struct info;
     ErrorManager err;
     Source src;
+    jpeg_progress_mgr progress;
 };
 
 bool decode(Decoder& d, const LoadOptions& options, DecodedPicture& result,
@@ -215,6 +226,8 @@ DecodedPicture readJpeg(ByteReader& in, const LoadOptions& options, const TPixel
     d->src.base.bytes_in_buffer = 0;
     d->src.base.next_input_byte = nullptr;
     d->info.src = &d->src.base;
+    d->progress.progress_monitor = onProgress;
+    d->info.progress = &d->progress;
 
     DecodedPicture result;
     std::vector<std::uint8_t> row;

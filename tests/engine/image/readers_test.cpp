@@ -614,3 +614,22 @@ TEST(JpegReader, ReadsProgressiveGreyAndCmykFiles) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(JpegReader, RefusesEndlessProgressionsAndCutFiles) {
+    using E = qm::image::EPGJPGFileFormatReaderWriter;
+    const std::string file =
+        readBytes(std::filesystem::path(QM_TEST_DATA_DIR) / "images" / "progressive.jpg");
+    // The last scan repeated: each repetition makes the decoder walk the picture again.
+    const size_t scan = file.rfind("\xFF\xDA"), end = file.rfind("\xFF\xD9");
+    std::string endless = file.substr(0, end);
+    for (int i = 0; i < 1001; ++i)
+        endless += file.substr(scan, end - scan);
+    expectError<E>(endless + "\xFF\xD9", "JPG: Too many scans");
+    expectError<E>(file.substr(0, end), "JPG: Unexpected end of file");
+    expectError<E>(std::string("\xFF\xD8\xFF\xC3", 4) + std::string(20, 'x'),
+                   "JPG: Unsupported JPEG process: SOF type 0xc3");
+}
+
+} // namespace

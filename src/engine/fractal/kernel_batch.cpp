@@ -71,8 +71,11 @@ bool inMainCardioidOrBulb(double cr, double ci) {
     return b * b + ci2 <= 0.0625;
 }
 
+// Lane inputs and results in queue order (the pixels that need iterating), and each queue
+// entry's pixel.
 struct KernelBatchScratch {
-    std::vector<double> zr, zi, ar, ai, bail;
+    std::vector<double> zr, zi, ar, ai, bail, position;
+    std::vector<double> A, B, Z, I;
     std::vector<std::int32_t> queue;
 };
 
@@ -120,6 +123,11 @@ bool KernelBatch::run(int type, const KernelParams& params,
     s.ar.resize(size);
     s.ai.resize(size);
     s.bail.resize(size);
+    s.position.resize(size);
+    s.A.resize(size);
+    s.B.resize(size);
+    s.Z.resize(size);
+    s.I.resize(size);
     s.queue.clear();
     simd::VectorKernel kernel = simd::VectorKernel::Mandel;
     if (type == code::Mandel) {
@@ -135,17 +143,18 @@ bool KernelBatch::run(int type, const KernelParams& params,
                 out.I[k] = p.max + 1.0;
                 continue;
             }
-            s.bail[k] = b;
+            const std::size_t j = s.queue.size();
+            s.bail[j] = b;
             const Complex a0 = p.julia ? J : c;
-            s.zr[k] = p.julia ? c.re : 0.0;
-            s.zi[k] = p.julia ? c.im : 0.0;
-            s.ar[k] = a0.re;
-            s.ai[k] = a0.im;
+            s.zr[j] = p.julia ? c.re : 0.0;
+            s.zi[j] = p.julia ? c.im : 0.0;
+            s.ar[j] = a0.re;
+            s.ai[j] = a0.im;
             s.queue.push_back(k);
         }
     } else {
         for (int k = 0; k < n; ++k) {
-            s.bail[k] = bailout.load(std::memory_order_relaxed);
+            s.bail[static_cast<std::size_t>(k)] = bailout.load(std::memory_order_relaxed);
             Complex z0, a0;
             if (type == code::MandelOrder || type == code::Quartet1 || type == code::Webb ||
                 type == code::WebbII || type == code::Ikenaga) {
@@ -176,28 +185,46 @@ bool KernelBatch::run(int type, const KernelParams& params,
                 a0 = p.julia ? p.juliaConst : c;
                 z0 = p.julia ? c : Complex{};
             }
-            s.zr[k] = z0.re;
-            s.zi[k] = z0.im;
-            s.ar[k] = a0.re;
-            s.ai[k] = a0.im;
+            // Every pixel is queued here, so queue position and pixel coincide.
+            s.zr[static_cast<std::size_t>(k)] = z0.re;
+            s.zi[static_cast<std::size_t>(k)] = z0.im;
+            s.ar[static_cast<std::size_t>(k)] = a0.re;
+            s.ai[static_cast<std::size_t>(k)] = a0.im;
             s.queue.push_back(k);
         }
     }
 
-    const simd::LaneInputs in{s.zr.data(), s.zi.data(), s.ar.data(), s.ai.data(), s.bail.data()};
-    const simd::LaneOutputs lanes{out.A.data(), out.B.data(), out.Z.data(), out.I.data()};
     const int count = static_cast<int>(s.queue.size());
+    const bool wide = activeSimd() == SimdLevel::Avx512;
+    if (wide)
+        for (int j = 0; j < count; ++j)
+            s.position[static_cast<std::size_t>(j)] = j;
+    const simd::LaneInputs in{s.zr.data(),   s.zi.data(),       s.ar.data(),   s.ai.data(),
+                              s.bail.data(), s.position.data(), s.queue.data()};
     // Ikenaga's Julia mode uses the fixed exponent 3.
     const int order = (type == code::Ikenaga && p.julia) ? 3 : p.order;
-    if (activeSimd() == SimdLevel::Avx512)
-        simd::runAvx512(kernel, in, s.queue.data(), count, p.max, order, lanes);
-    else
-        simd::runAvx2(kernel, in, s.queue.data(), count, p.max, order, lanes);
+    if (wide) {
+        const simd::LaneOutputs lanes{s.A.data(), s.B.data(), s.Z.data(), s.I.data()};
+        simd::runAvx512(kernel, in, count, p.max, order, lanes);
+        for (int j = 0; j < count; ++j) {
+            const auto q = static_cast<std::size_t>(j);
+            const auto k = static_cast<std::size_t>(s.queue[q]);
+            out.A[k] = s.A[q];
+            out.B[k] = s.B[q];
+            out.Z[k] = s.Z[q];
+            out.I[k] = s.I[q];
+        }
+    } else {
+        const simd::LaneOutputs lanes{out.A.data(), out.B.data(), out.Z.data(), out.I.data()};
+        simd::runAvx2(kernel, in, count, p.max, order, lanes);
+    }
 
-    // Overflow: the scalar kernel applies the rule for non-finite steps.
-    for (const std::int32_t k : s.queue) {
-        if (std::isfinite(out.A[k]) && std::isfinite(out.B[k]) && std::isfinite(out.Z[k])) continue;
-        p.bailout = static_cast<std::int32_t>(s.bail[k]);
+    // Overflow: the scalar kernel applies the rule for non-finite steps. Z = |z|^2 is finite
+    // exactly when z is finite and its squared modulus does not overflow.
+    for (int j = 0; j < count; ++j) {
+        const std::int32_t k = s.queue[static_cast<std::size_t>(j)];
+        if (std::isfinite(out.Z[k])) continue;
+        p.bailout = static_cast<std::int32_t>(s.bail[static_cast<std::size_t>(j)]);
         KernelResult r;
         getresults(type, r, X[k], Y[k], p);
         out.A[k] = r.A;

@@ -12,7 +12,9 @@ namespace {
 struct Avx2 {
     using T = __m256d;
     using Mask = __m256d;
+    static constexpr int kSlots = 4;
     static constexpr int kLanes = 4;
+    static constexpr bool kExpand = false;
     static T mul(T a, T b) { return _mm256_mul_pd(a, b); }
     static T add(T a, T b) { return _mm256_add_pd(a, b); }
     static T sub(T a, T b) { return _mm256_sub_pd(a, b); }
@@ -25,6 +27,12 @@ struct Avx2 {
     // Lanes of m take ifTrue, the others ifFalse.
     static T blend(Mask m, T ifFalse, T ifTrue) { return _mm256_blendv_pd(ifFalse, ifTrue, m); }
     static T load(const double* p) { return _mm256_load_pd(p); }
+    // All ones in lane l only.
+    static Mask laneMask(int l) {
+        alignas(32) static const long long kLane[4][4] = {
+            {-1, 0, 0, 0}, {0, -1, 0, 0}, {0, 0, -1, 0}, {0, 0, 0, -1}};
+        return _mm256_castsi256_pd(_mm256_load_si256(reinterpret_cast<const __m256i*>(kLane[l])));
+    }
     static void store(double* p, T v) { _mm256_store_pd(p, v); }
 };
 
@@ -32,9 +40,9 @@ struct Avx2 {
 
 } // namespace
 
-void runAvx2(VectorKernel kernel, const LaneInputs& in, const std::int32_t* queue, int count,
-             std::int32_t max, int order, const LaneOutputs& out) {
-    dispatch<Avx2>(kernel, in, queue, count, max, order, out);
+void runAvx2(VectorKernel kernel, const LaneInputs& in, int count, std::int32_t max, int order,
+             const LaneOutputs& out) {
+    dispatch<Avx2>(kernel, in, count, max, order, out);
 }
 
 } // namespace qm::fractal::simd

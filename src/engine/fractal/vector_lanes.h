@@ -9,8 +9,6 @@
 // the traits: everything here must get internal linkage so that no function compiled for one
 // instruction set can be picked by the linker for another.
 
-constexpr int kSlots = 4; // independent vectors in flight
-
 template <class V> struct Slot {
     typename V::T zr, zi, ar, ai, bail, it;
     typename V::T wr, wi; // the previous z of Webb I and II
@@ -97,31 +95,25 @@ template <class V, VectorKernel K> inline void step(Slot<V>& s, int order) {
 }
 
 template <class V, VectorKernel K>
-void runLanes(const LaneInputs& in, const std::int32_t* queue, int count, std::int32_t max,
-              int order, const LaneOutputs& out) {
+void runLanes(const LaneInputs& in, int count, std::int32_t max, int order,
+              const LaneOutputs& out) {
     using T = typename V::T;
     constexpr int kLanes = V::kLanes;
+    constexpr int kSlots = V::kSlots; // independent vectors in flight
     Slot<V> slots[kSlots];
-    std::int32_t index[kSlots][kLanes];
-    int next = 0;
-    int active = 0;
+    int next = 0;   // the next queue position to load
+    int active = 0; // lanes holding a pixel
     const T maxV = V::set1(static_cast<double>(max));
     const T one = V::set1(1.0);
 
+    // Instruction sets with expand-loads and scatters refill the done lanes of a vector in a
+    // few instructions and write results in queue order; the others go through a spilled copy
+    // lane by lane and write results by pixel.
+    [[maybe_unused]] T pos[kSlots]; // queue position of each lane (expand path)
+    std::int32_t index[kSlots][kLanes];
     alignas(64) double zr[kLanes], zi[kLanes], ar[kLanes], ai[kLanes], bail[kLanes], it[kLanes];
     alignas(64) double wr[kLanes] = {}, wi[kLanes] = {};
-    auto spill = [&](const Slot<V>& s) {
-        V::store(zr, s.zr);
-        V::store(zi, s.zi);
-        V::store(ar, s.ar);
-        V::store(ai, s.ai);
-        V::store(bail, s.bail);
-        V::store(it, s.it);
-        if constexpr (kUsesW<K>) {
-            V::store(wr, s.wr);
-            V::store(wi, s.wi);
-        }
-    };
+
     auto reload = [&](Slot<V>& s) {
         s.zr = V::load(zr);
         s.zi = V::load(zi);
@@ -134,11 +126,12 @@ void runLanes(const LaneInputs& in, const std::int32_t* queue, int count, std::i
             s.wi = V::load(wi);
         }
     };
-    // Loads the next queued pixel into lane l of a spilled slot, or parks the lane.
+    // Loads the next queued pixel into lane l of the start-up arrays, or parks the lane: a
+    // parked lane iterates zeros and can never be done.
     auto fill = [&](int slot, int l) {
         if (next < count) {
-            const std::int32_t k = queue[next++];
-            index[slot][l] = k;
+            const int k = next++;
+            index[slot][l] = in.pixel[k];
             zr[l] = in.zr[k];
             zi[l] = in.zi[k];
             ar[l] = in.ar[k];
@@ -148,18 +141,66 @@ void runLanes(const LaneInputs& in, const std::int32_t* queue, int count, std::i
             wr[l] = wi[l] = 0.0;
             ++active;
         } else {
-            // A parked lane iterates zeros and can never be done.
             index[slot][l] = -1;
             zr[l] = zi[l] = ar[l] = ai[l] = wr[l] = wi[l] = 0.0;
             bail[l] = __builtin_inf();
             it[l] = -__builtin_inf();
         }
     };
+    // Expand path: loads the next pixels into the lanes of mask m (lowest lanes first) and
+    // parks the lanes left over at the end of the queue.
+    auto refill = [&](Slot<V>& s, T& p, unsigned m) {
+        if constexpr (V::kExpand) {
+            unsigned load = m;
+            while (__builtin_popcount(load) > count - next)
+                load &= ~(1u << (31 - __builtin_clz(load)));
+            const unsigned park = m & ~load;
+            if (load) {
+                s.zr = V::expand(s.zr, load, in.zr + next);
+                s.zi = V::expand(s.zi, load, in.zi + next);
+                s.ar = V::expand(s.ar, load, in.ar + next);
+                s.ai = V::expand(s.ai, load, in.ai + next);
+                s.bail = V::expand(s.bail, load, in.bailout + next);
+                p = V::expand(p, load, in.position + next);
+                s.it = V::maskSet(s.it, load, 0.0);
+                if constexpr (kUsesW<K>) {
+                    s.wr = V::maskSet(s.wr, load, 0.0);
+                    s.wi = V::maskSet(s.wi, load, 0.0);
+                }
+                const int n = __builtin_popcount(load);
+                next += n;
+                active += n;
+            }
+            if (park) {
+                s.zr = V::maskSet(s.zr, park, 0.0);
+                s.zi = V::maskSet(s.zi, park, 0.0);
+                s.ar = V::maskSet(s.ar, park, 0.0);
+                s.ai = V::maskSet(s.ai, park, 0.0);
+                s.bail = V::maskSet(s.bail, park, __builtin_inf());
+                s.it = V::maskSet(s.it, park, -__builtin_inf());
+                if constexpr (kUsesW<K>) {
+                    s.wr = V::maskSet(s.wr, park, 0.0);
+                    s.wi = V::maskSet(s.wi, park, 0.0);
+                }
+            }
+        } else {
+            (void)s, (void)p, (void)m;
+        }
+    };
 
     for (int s = 0; s < kSlots; ++s) {
-        for (int l = 0; l < kLanes; ++l)
-            fill(s, l);
-        reload(slots[s]);
+        if constexpr (V::kExpand) {
+            slots[s].zr = slots[s].zi = slots[s].ar = slots[s].ai = V::set1(0.0);
+            slots[s].wr = slots[s].wi = V::set1(0.0);
+            slots[s].bail = V::set1(__builtin_inf());
+            slots[s].it = V::set1(-__builtin_inf());
+            pos[s] = V::set1(0.0);
+            refill(slots[s], pos[s], (1u << kLanes) - 1);
+        } else {
+            for (int l = 0; l < kLanes; ++l)
+                fill(s, l);
+            reload(slots[s]);
+        }
     }
 
     while (active > 0) {
@@ -171,57 +212,95 @@ void runLanes(const LaneInputs& in, const std::int32_t* queue, int count, std::i
             q[s] = V::add(V::mul(slots[s].zr, slots[s].zr), V::mul(slots[s].zi, slots[s].zi));
             done[s] = V::orMask(V::gt(q[s], slots[s].bail), V::gt(slots[s].it, maxV));
         }
-        const auto anyDone = V::orMask(V::orMask(done[0], done[1]), V::orMask(done[2], done[3]));
+        auto anyDone = done[0];
+        for (int s = 1; s < kSlots; ++s)
+            anyDone = V::orMask(anyDone, done[s]);
         if (V::bits(anyDone) == 0) continue;
 
         for (int s = 0; s < kSlots; ++s) {
-            const int mask = V::bits(done[s]);
+            const auto mask = static_cast<unsigned>(V::bits(done[s]));
             if (mask == 0) continue;
-            alignas(64) double qv[kLanes];
-            V::store(qv, q[s]);
-            spill(slots[s]);
-            for (int l = 0; l < kLanes; ++l) {
-                if (!(mask & (1 << l))) continue;
-                const std::int32_t k = index[s][l];
-                out.A[k] = zr[l];
-                out.B[k] = zi[l];
-                out.Z[k] = qv[l];
-                out.I[k] = it[l];
-                --active;
-                fill(s, l);
+            if constexpr (V::kExpand) {
+                V::scatter(out.A, mask, pos[s], slots[s].zr);
+                V::scatter(out.B, mask, pos[s], slots[s].zi);
+                V::scatter(out.Z, mask, pos[s], q[s]);
+                V::scatter(out.I, mask, pos[s], slots[s].it);
+                active -= __builtin_popcount(mask);
+                refill(slots[s], pos[s], mask);
+            } else {
+                // Results leave through one store per vector; new pixels enter lane by lane
+                // through blends, so no vector is ever reloaded from lanes just written.
+                alignas(64) double qv[kLanes], rv[kLanes], iv[kLanes], tv[kLanes];
+                V::store(qv, q[s]);
+                V::store(rv, slots[s].zr);
+                V::store(iv, slots[s].zi);
+                V::store(tv, slots[s].it);
+                Slot<V>& sl = slots[s];
+                for (int l = 0; l < kLanes; ++l) {
+                    if (!(mask & (1u << l))) continue;
+                    const std::int32_t k = index[s][l];
+                    out.A[k] = rv[l];
+                    out.B[k] = iv[l];
+                    out.Z[k] = qv[l];
+                    out.I[k] = tv[l];
+                    --active;
+                    const auto lane = V::laneMask(l);
+                    if (next < count) {
+                        const int j = next++;
+                        index[s][l] = in.pixel[j];
+                        sl.zr = V::blend(lane, sl.zr, V::set1(in.zr[j]));
+                        sl.zi = V::blend(lane, sl.zi, V::set1(in.zi[j]));
+                        sl.ar = V::blend(lane, sl.ar, V::set1(in.ar[j]));
+                        sl.ai = V::blend(lane, sl.ai, V::set1(in.ai[j]));
+                        sl.bail = V::blend(lane, sl.bail, V::set1(in.bailout[j]));
+                        sl.it = V::blend(lane, sl.it, V::set1(0.0));
+                        ++active;
+                    } else {
+                        index[s][l] = -1;
+                        sl.zr = V::blend(lane, sl.zr, V::set1(0.0));
+                        sl.zi = V::blend(lane, sl.zi, V::set1(0.0));
+                        sl.ar = V::blend(lane, sl.ar, V::set1(0.0));
+                        sl.ai = V::blend(lane, sl.ai, V::set1(0.0));
+                        sl.bail = V::blend(lane, sl.bail, V::set1(__builtin_inf()));
+                        sl.it = V::blend(lane, sl.it, V::set1(-__builtin_inf()));
+                    }
+                    if constexpr (kUsesW<K>) {
+                        sl.wr = V::blend(lane, sl.wr, V::set1(0.0));
+                        sl.wi = V::blend(lane, sl.wi, V::set1(0.0));
+                    }
+                }
             }
-            reload(slots[s]);
         }
     }
 }
 
 template <class V>
-void dispatch(VectorKernel kernel, const LaneInputs& in, const std::int32_t* queue, int count,
-              std::int32_t max, int order, const LaneOutputs& out) {
+void dispatch(VectorKernel kernel, const LaneInputs& in, int count, std::int32_t max, int order,
+              const LaneOutputs& out) {
     switch (kernel) {
     case VectorKernel::Mandel:
-        runLanes<V, VectorKernel::Mandel>(in, queue, count, max, order, out);
+        runLanes<V, VectorKernel::Mandel>(in, count, max, order, out);
         break;
     case VectorKernel::MandelOrder:
-        runLanes<V, VectorKernel::MandelOrder>(in, queue, count, max, order, out);
+        runLanes<V, VectorKernel::MandelOrder>(in, count, max, order, out);
         break;
     case VectorKernel::Spider:
-        runLanes<V, VectorKernel::Spider>(in, queue, count, max, order, out);
+        runLanes<V, VectorKernel::Spider>(in, count, max, order, out);
         break;
     case VectorKernel::Barns:
-        runLanes<V, VectorKernel::Barns>(in, queue, count, max, order, out);
+        runLanes<V, VectorKernel::Barns>(in, count, max, order, out);
         break;
     case VectorKernel::Quartet1:
-        runLanes<V, VectorKernel::Quartet1>(in, queue, count, max, order, out);
+        runLanes<V, VectorKernel::Quartet1>(in, count, max, order, out);
         break;
     case VectorKernel::Webb:
-        runLanes<V, VectorKernel::Webb>(in, queue, count, max, order, out);
+        runLanes<V, VectorKernel::Webb>(in, count, max, order, out);
         break;
     case VectorKernel::WebbII:
-        runLanes<V, VectorKernel::WebbII>(in, queue, count, max, order, out);
+        runLanes<V, VectorKernel::WebbII>(in, count, max, order, out);
         break;
     case VectorKernel::Ikenaga:
-        runLanes<V, VectorKernel::Ikenaga>(in, queue, count, max, order, out);
+        runLanes<V, VectorKernel::Ikenaga>(in, count, max, order, out);
         break;
     }
 }

@@ -236,7 +236,7 @@ std::string fiftyOnALevel() {
 std::string longFormula() {
     std::vector<std::string> terms;
     for (int k = 0; k < 16; ++k) {
-        const std::string n = std::to_string(k + 1) + ".25";
+        const std::string n = std::to_string(k + 1) + ".12345678";
         terms.push_back("sin(x*" + n + ")*cos(y/" + n + ")+abs(a*b)/(" + n + "+i)");
     }
     return balanced(terms, 0, terms.size());

@@ -21,6 +21,7 @@ bool fastLoop(const double* __restrict xl, double xv, const double* __restrict y
     constexpr std::uint64_t kExponent = 0x7FF0000000000000ull;
     constexpr std::uint64_t kExponentOne = 0x0010000000000000ull;
     std::uint64_t carry = 0;
+#pragma GCC unroll 4
     for (std::size_t k = 0; k < n; ++k) {
         const double r = Op::apply(XLanes ? xl[k] : xv, YLanes ? yl[k] : yv);
         out[k] = r;

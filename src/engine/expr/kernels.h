@@ -49,11 +49,15 @@ struct Fourth {
     static ArithFault fault(double, double, double r) { return resultFault(r); }
 };
 
-template <class Op> inline double simple(double x, double y, EvalContext& ctx) {
+template <class Op> inline double simple(double x, double y, ArithFault& fault) {
     const double r = Op::apply(x, y);
     if (!std::isfinite(r)) [[unlikely]]
-        ctx.fault = Op::fault(x, y, r);
+        fault = Op::fault(x, y, r);
     return r;
+}
+
+template <class Op> inline double simple(double x, double y, EvalContext& ctx) {
+    return simple<Op>(x, y, ctx.fault);
 }
 
 // MOD and DIV on Trunc of both operands, computed in doubles: a / b of two 32-bit integers is

@@ -6,6 +6,7 @@
 #include "engine/core/errors.h"
 #include "engine/core/random.h"
 #include "engine/expr/compiler.h"
+#include "engine/expr/kernels.h"
 #include "engine/expr/operation.h"
 
 #include <array>
@@ -82,9 +83,18 @@ public:
     // Runs the program once: its value, or 0 without a program. An arithmetic error is thrown
     // as the runtime's exception (EZeroDivide, EInvalidOp, EOverflow, EDivByZero,
     // EInvalidArgument).
-    double Value();
+    double Value() {
+        const Outcome outcome = run();
+        if (outcome.fault != ArithFault::None) [[unlikely]]
+            raiseFault(outcome.fault);
+        return outcome.value;
+    }
     // The same without throwing: the error that Value would throw, or None with `value` set.
-    ArithFault evaluate(double& value) noexcept;
+    ArithFault evaluate(double& value) noexcept {
+        const Outcome outcome = run();
+        if (outcome.fault == ArithFault::None) value = outcome.value;
+        return outcome.fault;
+    }
 
     // Evaluates the program for n pixels. For each pixel k, faults[k] is the ArithFault Value
     // would raise for it (0 for none) and values[k] what Value would return (0 where it
@@ -118,6 +128,11 @@ protected:
     void registerVariable(std::string_view name, std::int32_t cell);
 
 private:
+    struct Outcome {
+        double value;
+        ArithFault fault;
+    };
+    Outcome run() noexcept;
     void releaseProgram();
     void install(CompiledProgram program);
     void planLanes();
@@ -166,6 +181,66 @@ public:
     double& r() { return cell(cellR); }
     double& g() { return cell(cellG); }
 };
+
+// One run of the program, inline so that a host's pixel loop and the operation loop are
+// optimised together.
+[[gnu::always_inline]] inline TCustomParser::Outcome TCustomParser::run() noexcept {
+    const std::size_t count = program_.ops.size();
+    if (count == 0) return Outcome{0.0, ArithFault::None};
+    double* const c = cells_.data();
+    const TOperation* op = program_.ops.data();
+    if (op->OpCode == TOpCode::opVariable || op->OpCode == TOpCode::opConstant)
+        return Outcome{c[program_.result], ArithFault::None}; // a lone variable or number
+    const TOperation* const end = op + count;
+    // Operators are computed here; a local fault stays in a register. Calls get a context.
+    ArithFault fault = ArithFault::None;
+    double r = 0.0;
+    for (;;) {
+        const double x = c[op->Arg1];
+        switch (op->OpCode) {
+        case TOpCode::opNegate:
+            r = kernels::simple<kernels::Negate>(x, 0.0, fault);
+            break;
+        case TOpCode::opAdd:
+            r = kernels::simple<kernels::Add>(x, c[op->Arg2], fault);
+            break;
+        case TOpCode::opSubtract:
+            r = kernels::simple<kernels::Subtract>(x, c[op->Arg2], fault);
+            break;
+        case TOpCode::opMultiply:
+            r = kernels::simple<kernels::Multiply>(x, c[op->Arg2], fault);
+            break;
+        case TOpCode::opDivide:
+            r = kernels::simple<kernels::Divide>(x, c[op->Arg2], fault);
+            break;
+        case TOpCode::opMod:
+            r = kernels::simple<kernels::Mod>(x, c[op->Arg2], fault);
+            break;
+        case TOpCode::opDiv:
+            r = kernels::simple<kernels::Div>(x, c[op->Arg2], fault);
+            break;
+        case TOpCode::opSquare:
+            r = kernels::simple<kernels::Square>(x, 0.0, fault);
+            break;
+        case TOpCode::opCube:
+            r = kernels::simple<kernels::Cube>(x, 0.0, fault);
+            break;
+        case TOpCode::opFourth:
+            r = kernels::simple<kernels::Fourth>(x, 0.0, fault);
+            break;
+        default: { // opIntPower, opPower and the calls, through the operation's routine
+            EvalContext ctx{random_, ArithFault::None};
+            r = op->Proc(x, isTwoOperand(op->OpCode) ? c[op->Arg2] : 0.0, ctx);
+            fault = ctx.fault;
+            break;
+        }
+        }
+        if (fault != ArithFault::None) [[unlikely]]
+            return Outcome{0.0, fault};
+        c[op->Dest] = r;
+        if (++op == end) return Outcome{r, ArithFault::None}; // the last result is the value
+    }
+}
 
 // The parser's program in run order, one line per operation: the TOpCode name, for calls the
 // function's name, then each operand as a variable name, a constant in the number text format,

@@ -79,10 +79,8 @@ struct KernelBatchScratch {
     std::vector<std::int32_t> queue;
 };
 
-KernelBatch::KernelBatch() : scratch_(new KernelBatchScratch) {}
-KernelBatch::~KernelBatch() {
-    delete scratch_;
-}
+KernelBatch::KernelBatch() : scratch_(std::make_unique<KernelBatchScratch>()) {}
+KernelBatch::~KernelBatch() = default;
 
 bool KernelBatch::run(int type, const KernelParams& params,
                       const std::atomic<std::int32_t>& bailout, const double* X, const double* Y,

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace qm::fractal {
@@ -50,7 +51,7 @@ public:
              const std::atomic<bool>* stop = nullptr);
 
 private:
-    KernelBatchScratch* scratch_;
+    std::unique_ptr<KernelBatchScratch> scratch_;
 };
 
 // True for a prepared c in the main cardioid or the period-2 bulb, where every orbit stays

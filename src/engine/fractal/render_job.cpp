@@ -30,6 +30,7 @@ RenderJob::RenderJob(const FractalParams& params, int width, int height,
     for (int t = 0; t < threads; ++t)
         renderers_.push_back(std::make_unique<RowRenderer>(settings_, compiler, seeds.step()));
     pendingLimit_ = static_cast<std::size_t>(4 * threads + 4);
+    wakeBatch_ = static_cast<std::size_t>(2 * threads);
 }
 
 RenderJob::~RenderJob() {
@@ -114,6 +115,7 @@ void RenderJob::work(int worker) {
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count();
             bool tell = false;
+            bool wake = false;
             {
                 std::unique_lock lock(mutex_);
                 spaceFree_.wait(lock, [&] {
@@ -122,8 +124,11 @@ void RenderJob::work(int worker) {
                 pending_.push_back(std::move(row));
                 rowsDone_.fetch_add(1, std::memory_order_relaxed);
                 tell = !notified_.exchange(true, std::memory_order_relaxed);
+                // The owner waiting in run() is woken for a batch of rows, not for every row:
+                // a wake-up per row costs the workers a context switch each.
+                wake = pending_.size() == wakeBatch_;
             }
-            rowsReady_.notify_all();
+            if (wake) rowsReady_.notify_all();
             if (tell && notifier_) notifier_();
         }
     } catch (...) {
@@ -145,7 +150,9 @@ void RenderJob::run(const std::function<void(const RenderRow&)>& onRow) {
         bool finished = false;
         {
             std::unique_lock lock(mutex_);
-            rowsReady_.wait(lock, [&] { return !pending_.empty() || running_ == 0; });
+            // The time limit keeps rows flowing to the caller when fewer than a batch arrive.
+            rowsReady_.wait_for(lock, std::chrono::milliseconds(20),
+                                [&] { return pending_.size() >= wakeBatch_ || running_ == 0; });
             finished = running_ == 0;
         }
         for (const auto& row : takeRows())

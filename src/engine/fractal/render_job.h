@@ -105,6 +105,7 @@ private:
     std::condition_variable spaceFree_;
     std::deque<RenderRow> pending_;
     std::size_t pendingLimit_ = 0;
+    std::size_t wakeBatch_ = 1; // rows that wake the owner waiting in run()
     int running_ = 0;
     std::exception_ptr failure_;
     bool started_ = false;

@@ -3,6 +3,7 @@
 #include "engine/fractal/kernel_batch.h"
 
 #include "engine/fractal/fractal_type.h"
+#include "engine/fractal/interior_test.h"
 #include "engine/fractal/vector_kernels.h"
 
 #include <algorithm>
@@ -63,18 +64,15 @@ bool hasVectorPath(int type) {
 }
 
 bool inMainCardioidOrBulb(double cr, double ci) {
-    const double x = cr - 0.25;
-    const double ci2 = ci * ci;
-    const double q = x * x + ci2;
-    if (q * (q + x) <= 0.25 * ci2) return true;
-    const double b = cr + 1.0;
-    return b * b + ci2 <= 0.0625;
+    return mainCardioidOrBulb(cr, ci);
 }
 
 // Lane inputs and results in queue order (the pixels that need iterating), and each queue
 // entry's pixel.
 struct KernelBatchScratch {
     std::vector<double> zr, zi, ar, ai, bail, position;
+    std::vector<double> cr, ci;
+    std::vector<std::uint8_t> inside;
     std::vector<double> A, B, Z, I;
     std::vector<std::int32_t> queue;
 };
@@ -132,11 +130,26 @@ bool KernelBatch::run(int type, const KernelParams& params,
         // The hot case gets its own loop: the preparation of preparePoint written out.
         const double ore = p.orientation.re, oim = p.orientation.im;
         const Complex J = p.insideOut ? reciprocal(1.0, p.juliaConst) : p.juliaConst;
+        s.cr.resize(size);
+        s.ci.resize(size);
+        s.inside.resize(size);
+        std::uint8_t* inside = interiorShortcut && !p.insideOut ? s.inside.data() : nullptr;
+        if (activeSimd() == SimdLevel::Avx512)
+            simd::mandelRowAvx512(X, Y, n, ore, oim, s.cr.data(), s.ci.data(), inside);
+        else
+            simd::mandelRowAvx2(X, Y, n, ore, oim, s.cr.data(), s.ci.data(), inside);
         for (int k = 0; k < n; ++k) {
+            const auto u = static_cast<std::size_t>(k);
             const std::int32_t b = bailout.load(std::memory_order_relaxed);
-            Complex c{X[k] * ore - Y[k] * oim, X[k] * oim + Y[k] * ore};
-            if (p.insideOut) c = reciprocal(1.0, c);
-            if (interiorShortcut && b >= 4 && inMainCardioidOrBulb(c.re, c.im)) {
+            Complex c{s.cr[u], s.ci[u]};
+            bool interior = false;
+            if (p.insideOut) {
+                c = reciprocal(1.0, c);
+                interior = interiorShortcut && mainCardioidOrBulb(c.re, c.im);
+            } else {
+                interior = inside && s.inside[u];
+            }
+            if (interior && b >= 4) {
                 out.A[k] = out.B[k] = out.Z[k] = 0.0;
                 out.I[k] = p.max + 1.0;
                 continue;

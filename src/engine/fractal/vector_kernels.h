@@ -33,6 +33,13 @@ struct LaneOutputs {
 // non-finite values on the scalar path.
 void runAvx2(VectorKernel kernel, const LaneInputs& in, int count, std::int32_t max, int order,
              const LaneOutputs& out);
+// The Mandelbrot row preparation (c of every pixel and, when `inside` is given, the interior
+// flags), compiled for the instruction set.
+void mandelRowAvx2(const double* X, const double* Y, int n, double ore, double oim, double* cr,
+                   double* ci, std::uint8_t* inside);
+void mandelRowAvx512(const double* X, const double* Y, int n, double ore, double oim, double* cr,
+                     double* ci, std::uint8_t* inside);
+
 // The same with eight lanes per vector; the outputs are in queue order.
 void runAvx512(VectorKernel kernel, const LaneInputs& in, int count, std::int32_t max, int order,
                const LaneOutputs& out);

@@ -1,6 +1,7 @@
 // AVX2 instance of the vector kernels: four lanes per vector. Compiled with -mavx2 and never
-// with FMA; includes nothing but the intrinsics and the lane engine so that no inline function
-// of a shared header is emitted here with AVX2 instructions.
+// with FMA; includes nothing but the intrinsics, the lane engine and the interior test (all
+// internal) so that no inline function of a shared header is emitted here with AVX2 instructions.
+#include "engine/fractal/interior_test.h"
 #include "engine/fractal/vector_kernels.h"
 
 #include <immintrin.h>
@@ -43,6 +44,11 @@ struct Avx2 {
 void runAvx2(VectorKernel kernel, const LaneInputs& in, int count, std::int32_t max, int order,
              const LaneOutputs& out) {
     dispatch<Avx2>(kernel, in, count, max, order, out);
+}
+
+void mandelRowAvx2(const double* X, const double* Y, int n, double ore, double oim, double* cr,
+                   double* ci, std::uint8_t* inside) {
+    mandelRowConstants(X, Y, n, ore, oim, cr, ci, inside);
 }
 
 } // namespace qm::fractal::simd

@@ -1,6 +1,8 @@
 // AVX-512 instance of the vector kernels: eight lanes per vector. Compiled with -mavx512f and
-// never with FMA; includes nothing but the intrinsics and the lane engine so that no inline
-// function of a shared header is emitted here with AVX-512 instructions.
+// never with FMA; includes nothing but the intrinsics, the lane engine and the interior test (all
+// internal) so that no inline function of a shared header is emitted here with AVX-512
+// instructions.
+#include "engine/fractal/interior_test.h"
 #include "engine/fractal/vector_kernels.h"
 
 #include <immintrin.h>
@@ -50,6 +52,11 @@ struct Avx512 {
 void runAvx512(VectorKernel kernel, const LaneInputs& in, int count, std::int32_t max, int order,
                const LaneOutputs& out) {
     dispatch<Avx512>(kernel, in, count, max, order, out);
+}
+
+void mandelRowAvx512(const double* X, const double* Y, int n, double ore, double oim, double* cr,
+                     double* ci, std::uint8_t* inside) {
+    mandelRowConstants(X, Y, n, ore, oim, cr, ci, inside);
 }
 
 } // namespace qm::fractal::simd

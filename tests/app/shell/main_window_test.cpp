@@ -1,4 +1,5 @@
 // The frame window: caption, menus and tool bar by object name, "New" numbering, hints.
+#include "app/qt_test_app.h"
 #include "app/shell/main_window.h"
 
 #include <QAction>
@@ -14,12 +15,7 @@
 namespace {
 
 QApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication a(argc, argv);
-    return a;
+    return qm::test::qtApp();
 }
 
 TEST(Tmain, StartsWithCaptionAndNoDocuments) {

@@ -11,9 +11,11 @@
 
 namespace qm {
 
-// "Cannot create file "<name>". <reason>"
+// "Cannot create file "<name>". <reason>"; the plain-message form serves exports that use the
+// short text "Cannot create file %s".
 class EFCreateError : public Exception {
 public:
+    using Exception::Exception;
     EFCreateError(const std::filesystem::path& file, std::string_view reason);
     const char* className() const noexcept override { return "EFCreateError"; }
 };

@@ -60,7 +60,7 @@ void writeFractalFunFile(const std::filesystem::path& path, std::string_view tex
     try {
         writeFileAtomically(path, text);
     } catch (const Exception&) {
-        throw FunFileCreateError(formatMessage(kCreateFileError, {path.string()}));
+        throw EFCreateError(formatMessage(kCreateFileError, {path.string()}));
     }
 }
 

@@ -11,13 +11,8 @@
 
 namespace qm::params {
 
-// The runtime's file-creation error in the export's short form, "Cannot create file %s" (the
-// picture writers use the long form of qm::EFCreateError, which adds quotes and a reason).
-class FunFileCreateError : public Exception {
-public:
-    using Exception::Exception;
-    const char* className() const noexcept override { return "EFCreateError"; }
-};
+// The export's short form of the file-creation error (qm::EFCreateError); the picture writers
+// use the long form, which adds quotes and a reason.
 inline constexpr const char* kCreateFileError = "Cannot create file %s";
 
 // One of the sixteen standard colour names ("clBlack", "clMaroon", ...) when the value is that
@@ -29,7 +24,7 @@ std::string colourText(ColourValue colour);
 std::string fractalFunText(double upperX, double lowerX, double upperY, double lowerY,
                            const GradientTableData& table);
 
-// Replaces `path` with `text` through a temporary file; FunFileCreateError when that fails, in
+// Replaces `path` with `text` through a temporary file; EFCreateError when that fails, in
 // which case an existing file is left as it was.
 void writeFractalFunFile(const std::filesystem::path& path, std::string_view text);
 

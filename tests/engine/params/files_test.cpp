@@ -1,5 +1,6 @@
 // The recent-files list, the Fractal Fun File and the field value rules.
 #include "engine/params/field_rules.h"
+#include "engine/core/atomic_file.h"
 #include "engine/params/fractal_fun_file.h"
 #include "engine/params/recent_files.h"
 #include "engine/params/test_dir.h"
@@ -129,7 +130,7 @@ TEST(FractalFunFile, WriteFailureIsCannotCreateFile) {
     try {
         writeFractalFunFile(bad, "x\r\n");
         FAIL() << "no error";
-    } catch (const FunFileCreateError& e) {
+    } catch (const qm::EFCreateError& e) {
         EXPECT_EQ(e.message(), "Cannot create file " + bad.string());
         EXPECT_STREQ(e.className(), "EFCreateError");
     }

@@ -7,6 +7,7 @@
 #include "engine/image/colour_resolution.h"
 #include "engine/image/picture_files.h"
 #include "engine/image/pixel_graphic.h"
+#include "test_files.h"
 
 #include <filesystem>
 #include <fstream>
@@ -22,44 +23,9 @@ using image::ColourResolution;
 using image::PixelFormat;
 using image::TPixelGraphic;
 
-class TempDir {
-public:
-    TempDir() {
-        std::random_device rd;
-        path_ = std::filesystem::temp_directory_path() /
-                ("qm_image_" + std::to_string(rd()) + "_" + std::to_string(rd()));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
-    const std::filesystem::path& path() const { return path_; }
-    size_t entries() const {
-        size_t n = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(path_))
-            ++n;
-        return n;
-    }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline void writeBytes(const std::filesystem::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string readBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::readBytes;
+using test::TempDir;
+using test::writeBytes;
 
 // Little-endian byte builder for hand-made files.
 struct Bytes {

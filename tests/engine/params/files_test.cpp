@@ -3,7 +3,7 @@
 #include "engine/core/atomic_file.h"
 #include "engine/params/fractal_fun_file.h"
 #include "engine/params/recent_files.h"
-#include "engine/params/test_dir.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -1,6 +1,6 @@
 // INI documents: the reading conventions, the written text and the file round trip.
 #include "engine/params/ini_document.h"
-#include "engine/params/test_dir.h"
+#include "test_files.h"
 
 #include <csignal>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "engine/gradient/builtin_presets.h"
 #include "engine/gradient/gradient_model.h"
 #include "engine/params/parameter_file.h"
-#include "engine/params/test_dir.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 

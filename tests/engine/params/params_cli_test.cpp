@@ -1,6 +1,6 @@
 // The `params` and `fff` commands, run through the real quillmora-cli.
 #include "cli/cli_runner.h"
-#include "engine/params/test_dir.h"
+#include "test_files.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
-// A fresh temporary folder per test, removed afterwards.
+// Test file helpers: a fresh temporary folder per test (removed afterwards) and whole-file
+// byte reads and writes.
 #pragma once
 
 #include <filesystem>
@@ -14,7 +15,7 @@ public:
     TempDir() {
         std::random_device rd;
         path_ = std::filesystem::temp_directory_path() /
-                ("qm_params_" + std::to_string(rd()) + "_" + std::to_string(rd()));
+                ("qm_test_" + std::to_string(rd()) + "_" + std::to_string(rd()));
         std::filesystem::create_directories(path_);
     }
     ~TempDir() {
@@ -28,6 +29,7 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+    std::size_t entries() const;
 
 private:
     std::filesystem::path path_;
@@ -48,6 +50,10 @@ inline std::size_t entryCount(const std::filesystem::path& dir) {
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
         ++n;
     return n;
+}
+
+inline std::size_t TempDir::entries() const {
+    return entryCount(path_);
 }
 
 } // namespace qm::test

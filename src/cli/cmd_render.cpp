@@ -280,11 +280,20 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     if (gradientText) gradient.defaultgrad(*gradientText);
     image::checkPictureSize(p.Width, p.Height);
 
-    // The plasma that start-up generates; a seed makes it (and "?") repeatable.
-    if (plasmaSeed)
-        plasma::renderPlasma(shared, *plasmaSeed);
-    else
-        plasma::renderPlasma(shared);
+    // The plasma that start-up generates, made only when a formula can read "!"; a seed makes
+    // it (and "?") repeatable.
+    const bool palette = p.model == fractal::ColourModel::FixedPalette;
+    const std::string used = palette ? p.edit971 : p.redit + p.gedit + p.bedit;
+    if (used.find('!') != std::string::npos) {
+        if (plasmaSeed)
+            plasma::renderPlasma(shared, *plasmaSeed);
+        else
+            plasma::renderPlasma(shared);
+    } else if (plasmaSeed) {
+        shared.random().seed(*plasmaSeed);
+    } else {
+        shared.random().reseedFromClock();
+    }
 
     std::atomic<std::int32_t> bailout{p.Bailout};
     const auto language = fractal::makeRenderLanguage();

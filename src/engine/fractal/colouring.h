@@ -14,6 +14,11 @@ namespace qm::fractal {
 inline std::int32_t paletteValue(double v, ArithFault evaluationFault) {
     if (evaluationFault != ArithFault::None) return 0;
     if (!(v < 2147483647.0)) return 2147483647;
+    // An integral value is its own rounding; most formulas ("i*2") give only such values.
+    if (v > -2147483648.0) {
+        const auto t = static_cast<std::int32_t>(v);
+        if (t == v) return t;
+    }
     std::int32_t n = 0;
     return tryRound(v, n) ? n : 0;
 }

@@ -88,6 +88,13 @@ bool KernelBatch::run(int type, const KernelParams& params,
     p.max = std::min(p.max, std::numeric_limits<std::int32_t>::max() - 1);
     const bool interiorShortcut = skipInterior && type == code::Mandel && !p.julia;
 
+    if (type == code::Off) { // no kernel: the fixed values
+        std::fill(out.A.begin(), out.A.end(), 0.0);
+        std::fill(out.B.begin(), out.B.end(), 0.0);
+        std::fill(out.Z.begin(), out.Z.end(), 0.0);
+        std::fill(out.I.begin(), out.I.end(), 0.0);
+        return !(stop && stop->load(std::memory_order_relaxed));
+    }
     if (activeSimd() == SimdLevel::Scalar || !hasVectorPath(type)) {
         for (int k = 0; k < n; ++k) {
             // Every pixel: with a large Order one pixel alone can take long.

@@ -1,0 +1,735 @@
+// The fractal document window: layout and settings menu bound to the document model, renders on
+// worker threads with progress on the UI thread, zoom navigation and picture operations.
+#include "app/fractal/mandel_form.h"
+
+#include "app/fractal/fractal_dialogs.h"
+#include "app/widgets/spin_edits.h"
+#include "app/widgets/tpg_image.h"
+#include "engine/core/errors.h"
+#include "engine/core/number_text.h"
+#include "engine/fractal/render_job.h"
+#include "engine/fractal/render_language.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+#include <limits>
+
+namespace qm::app {
+
+namespace {
+
+constexpr int kRightPanelWidth = 133;
+constexpr int kBottomPanelPalette = 41;
+constexpr int kBottomPanelChannels = 76;
+constexpr qint64 kProgressCaptionMs = 55;
+constexpr double kCoordinateLimit = 1e300;
+
+// The "Image Size" items. "320*240" gives 320 x 240 here (the caption's size).
+struct SizeItem {
+    const char* objectName;
+    const char* caption;
+    int width;
+    int height;
+};
+constexpr SizeItem kSizeItems[] = {
+    {"N2562561", "256*256", 256, 256},    {"N3202401", "320*240", 320, 240},
+    {"N6404801", "640*480", 640, 480},    {"N8006001", "800*600", 800, 600},
+    {"N10247681", "1024*768", 1024, 768},
+};
+
+QString percentCaption(const QString& saved, int percent) {
+    return saved + " - " + QString::number(percent) + "% rendered";
+}
+
+// Menu commands report errors in a message box and stop there, as every command does.
+template <class F> void guarded(QWidget* parent, F&& command) {
+    try {
+        command();
+    } catch (const Exception& e) {
+        QMessageBox::critical(parent, QApplication::applicationName(),
+                              QString::fromStdString(e.message()));
+    }
+}
+
+QLabel* label(const QString& text, QWidget* parent, const QString& hint = {}) {
+    auto* l = new QLabel(text, parent);
+    if (!hint.isEmpty()) {
+        l->setToolTip(hint);
+        l->setStatusTip(hint);
+    }
+    return l;
+}
+
+void hintOf(QWidget* w, const QString& hint) {
+    w->setToolTip(hint);
+    w->setStatusTip(hint);
+}
+
+// Copies a finished row into the picture; false for a row that does not fit it.
+bool copyRow(image::TPixelGraphic& pic, const fractal::RenderRow& row) {
+    if (row.y < 0 || row.y >= pic.height() || pic.pixelFormat() != image::PixelFormat::Bits24)
+        return false;
+    std::uint8_t* line = pic.scanLine(row.y);
+    const int n = std::min(pic.width(), static_cast<int>(row.pixels.size()));
+    for (int x = 0; x < n; ++x) {
+        const ColourValue c = row.pixels[static_cast<size_t>(x)];
+        *line++ = redOf(c);
+        *line++ = greenOf(c);
+        *line++ = blueOf(c);
+    }
+    return true;
+}
+
+} // namespace
+
+Tmandelform::Tmandelform(DocumentHost& host, QWidget* parent)
+    : QWidget(parent), host_(host), compiler_(fractal::makeRenderLanguage()) {
+    setObjectName("mandelform");
+    setFont(QFont("Arial"));
+    buildLayout();
+    buildMenu();
+    // Creation: 320 x 240 24-bit picture, Bailout 4, both views the default one.
+    Image1_->PixelGraphic().SetSize(doc_.pictureWidth(), doc_.pictureHeight(),
+                                    image::PixelFormat::Bits24);
+    host_.renderState().Bailout.store(params::fields::kDefaultBailout, std::memory_order_relaxed);
+    newzoom();
+    newzoom();
+    bindDocument();
+    resize(492, 399);
+}
+
+Tmandelform::~Tmandelform() {
+    doc_.removeListener(listenerId_);
+    SharedRenderState& state = host_.renderState();
+    if (job_) {
+        job_->requestStop();
+        job_.reset(); // joins the workers
+    }
+    if (state.renderingWindow == this) {
+        state.renderingWindow = nullptr;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+image::TPixelGraphic& Tmandelform::picture() {
+    return Image1_->PixelGraphic();
+}
+
+void Tmandelform::buildLayout() {
+    Image1_ = new TPGImage(this);
+    Image1_->setObjectName("Image1");
+    hintOf(Image1_, "Left click to make selection, right click switches between Mandelbrot/Julia "
+                    "Mode");
+
+    panelRight_ = new QWidget(this);
+    panelRight_->setObjectName("Panel1");
+    panelRight_->setFixedWidth(kRightPanelWidth);
+    auto* right = new QVBoxLayout(panelRight_);
+    right->setContentsMargins(4, 4, 4, 4);
+    right->setSpacing(1);
+    right->addWidget(label("Coordinates:", panelRight_));
+    const double big = kCoordinateLimit;
+    RxSpinEdit1_ = new FloatSpinEdit("RxSpinEdit1", -big, big, 0.01, 22, panelRight_);
+    RxSpinEdit2_ = new FloatSpinEdit("RxSpinEdit2", -big, big, 0.01, 22, panelRight_);
+    RxSpinEdit3_ = new FloatSpinEdit("RxSpinEdit3", -big, big, 0.01, 22, panelRight_);
+    RxSpinEdit4_ = new FloatSpinEdit("RxSpinEdit4", -big, big, 0.01, 22, panelRight_);
+    right->addWidget(label("Upper X Coordinate", panelRight_));
+    right->addWidget(RxSpinEdit1_);
+    right->addWidget(label("Lower X Coordinate", panelRight_));
+    right->addWidget(RxSpinEdit2_);
+    right->addWidget(label("Upper Y Coordinate", panelRight_));
+    right->addWidget(RxSpinEdit3_);
+    right->addWidget(label("Lower Y Coordinate", panelRight_));
+    right->addWidget(RxSpinEdit4_);
+
+    label6_ = label(params::kInitialBailoutLabel, panelRight_,
+                    "Diameter (Max for M-Sets, Min for N-Sets)");
+    label6_->setObjectName("label6");
+    RxSpinEdit6_ = new FloatSpinEdit("RxSpinEdit6", params::fields::kBailoutMin,
+                                     params::fields::kBailoutMax, 1, 3, panelRight_);
+    hintOf(RxSpinEdit6_, "Maximum Bailout in M-Sets, Number of decimals in N-Set");
+    right->addWidget(label6_);
+    right->addWidget(RxSpinEdit6_);
+    right->addWidget(label("Iterations", panelRight_, "Maximum Iteration Depth"));
+    RxSpinEdit5_ = new FloatSpinEdit("RxSpinEdit5", params::fields::kMaxMin,
+                                     params::fields::kMaxMax, 8, 0, panelRight_);
+    hintOf(RxSpinEdit5_, "Number of maximum iterations to calculate");
+    right->addWidget(RxSpinEdit5_);
+    orderLabel_ = label("[Order] N=", panelRight_);
+    orderLabel_->setObjectName("orderlabel");
+    orderedit_ = new FloatSpinEdit("orderedit", params::fields::kOrderMin,
+                                   params::fields::kOrderMax, 1, 0, panelRight_);
+    right->addWidget(orderLabel_);
+    right->addWidget(orderedit_);
+
+    juliaBox_ = new QWidget(panelRight_);
+    juliaBox_->setObjectName("juliabox");
+    auto* julia = new QVBoxLayout(juliaBox_);
+    julia->setContentsMargins(0, 0, 0, 0);
+    julia->setSpacing(1);
+    julia->addWidget(label("Julia Coords.", juliaBox_));
+    julia->addWidget(label("Real", juliaBox_));
+    juliaxedit_ =
+        new FloatSpinEdit("juliaxedit", -big, big, 0.01, params::fields::kJuliaDecimals, juliaBox_);
+    julia->addWidget(juliaxedit_);
+    julia->addWidget(label("Imag.", juliaBox_));
+    juliayedit_ =
+        new FloatSpinEdit("juliayedit", -big, big, 0.01, params::fields::kJuliaDecimals, juliaBox_);
+    julia->addWidget(juliayedit_);
+    right->addWidget(juliaBox_);
+
+    xedit_ = new FloatSpinEdit("xedit", -2147483648.0, 2147483647.0, 1, 0, panelRight_);
+    yedit_ = new FloatSpinEdit("yedit", -2147483648.0, 2147483647.0, 1, 0, panelRight_);
+    xedit_->hide();
+    yedit_->hide();
+    right->addStretch(1);
+    auto* settings = new QPushButton("&Settings", panelRight_);
+    settings->setObjectName("SettingsButton");
+    right->addWidget(settings);
+
+    panelBottom_ = new QWidget(this);
+    panelBottom_->setObjectName("Panel2");
+    panelBottom_->setFixedHeight(kBottomPanelPalette);
+    auto* bottom = new QHBoxLayout(panelBottom_);
+    bottom->setContentsMargins(4, 2, 4, 2);
+    auto* formulas = new QVBoxLayout;
+    formulas->setSpacing(1);
+    edit971_ = new FormulaEdit("edit971", panelBottom_);
+    redit_ = new FormulaEdit("redit", panelBottom_);
+    gedit_ = new FormulaEdit("gedit", panelBottom_);
+    bedit_ = new FormulaEdit("bedit", panelBottom_);
+    hintOf(redit_->lineEdit(), "Red Channel");
+    hintOf(gedit_->lineEdit(), "Green Channel");
+    hintOf(bedit_->lineEdit(), "Blue Channel");
+    for (FormulaEdit* f : {edit971_, redit_, gedit_, bedit_}) {
+        formulas->addWidget(f);
+        connect(f, &FormulaEdit::ellipsisClicked, this, [this, f] { editFormula(f->lineEdit()); });
+    }
+    bottom->addLayout(formulas, 1);
+    Startrender_ = new QPushButton(kRenderCaption, panelBottom_);
+    Startrender_->setObjectName("Startrender");
+    hintOf(Startrender_, "Start calculating with current coordinates (Shortcut: F9)");
+    bottom->addWidget(Startrender_, 0, Qt::AlignVCenter);
+
+    auto* top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->setSpacing(0);
+    top->addWidget(Image1_, 1);
+    top->addWidget(panelRight_);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addLayout(top, 1);
+    outer->addWidget(panelBottom_);
+
+    connect(Startrender_, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { StartrenderClick(); }); });
+    // F9 reaches the window before its controls, also from inside a formula field.
+    auto* f9 = new QAction(this);
+    f9->setObjectName("RenderKey");
+    f9->setShortcut(Qt::Key_F9);
+    f9->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(f9, &QAction::triggered, this, [this] { Startrender_->click(); });
+    addAction(f9);
+
+    connect(Image1_, &TPGImage::OnSelectionChange, this, &Tmandelform::Image1SelectionChange);
+    connect(Image1_, &TPGImage::OnSelectionMade, this,
+            [this] { guarded(this, [this] { Image1SelectionMade(); }); });
+    connect(
+        Image1_, &TPGImage::PicBoxOnMouseMove, this,
+        [this](Qt::MouseButtons, Qt::KeyboardModifiers, int x, int y) { Image1MouseMove(x, y); });
+    connect(Image1_, &TPGImage::PicBoxOnMouseUp, this,
+            [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
+                guarded(this, [&] { Image1MouseUp(b, x, y); });
+            });
+    settingsButton_ = settings;
+}
+
+void Tmandelform::buildMenu() {
+    settingsMenu_ = new QMenu(this);
+    settingsMenu_->setObjectName("PopupMenu1");
+    auto item = [this](QMenu* menu, const char* name, const QString& caption, bool checkable,
+                       auto&& handler) {
+        auto* a = menu->addAction(caption);
+        a->setObjectName(name);
+        a->setCheckable(checkable);
+        connect(a, &QAction::triggered, this, [this, handler] { guarded(this, handler); });
+        return a;
+    };
+
+    auto* formula = settingsMenu_->addMenu("Fractal Formula");
+    formula->setObjectName("FractalFormula1");
+    auto* typeGroup = new QActionGroup(this);
+    for (const fractal::FractalType& t : fractal::catalogue()) {
+        if (t.code == fractal::code::Off) {
+            juliaAction_ =
+                item(formula, "JuliaMode1", "Julia Mode ", true, [this] { JuliaMode1Click(); });
+            juliaAction_->setStatusTip("(c=julia.x+sqrt(-1)*julia.y");
+        }
+        auto* a =
+            item(formula, t.itemName, t.caption, true, [this, &t] { doc_.chooseFractalType(t); });
+        a->setActionGroup(typeGroup);
+        a->setStatusTip(t.hint);
+        a->setVisible(t.visible);
+        typeActions_.emplace_back(a, &t);
+        if (t.separatorAfter) formula->addSeparator();
+    }
+
+    auto* options = settingsMenu_->addMenu("Fractal Options");
+    options->setObjectName("FractalOptions1");
+    invertAction_ =
+        item(options, "Invert1", "Inside Out [c=1/c]", true, [this] { doc_.Invert1Click(); });
+    flipXAction_ =
+        item(options, "FlipX1", "Flip X-Axxis [x=-x]", true, [this] { doc_.toggleFlipX(); });
+    flipYAction_ =
+        item(options, "FlipY1", "Flip Y-Axxis [y=-y]", true, [this] { doc_.toggleFlipY(); });
+    mirrorAction_ =
+        item(options, "Mirror1", "Mirror [z=abs(z)]", true, [this] { doc_.toggleMirror(); });
+    options->addSeparator();
+    item(options, "FractalOrientation1", "Fractal Orientation ", false,
+         [this] { FractalOrientation1Click(); });
+
+    auto* size = settingsMenu_->addMenu("Image Size");
+    size->setObjectName("ImageSize1");
+    for (const SizeItem& s : kSizeItems)
+        item(size, s.objectName, s.caption, false, [this, &s] { ImageSize(s.width, s.height); });
+    size->addSeparator();
+    item(size, "Custom1", "Custom", false, [this] { Custom1Click(); });
+
+    auto* model = settingsMenu_->addMenu("Color Model");
+    model->setObjectName("ColorModel1");
+    auto* modelGroup = new QActionGroup(this);
+    fixedAction_ = item(model, "FixedPalette1", "Fixed Palette", true,
+                        [this] { setColourModel(fractal::ColourModel::FixedPalette); });
+    rgbAction_ = item(model, "Splitchannels1", "RGB-Mode", true,
+                      [this] { setColourModel(fractal::ColourModel::RgbMode); });
+    hlsAction_ = item(model, "HLSMode1", "HLS-Mode", true,
+                      [this] { setColourModel(fractal::ColourModel::HlsMode); });
+    for (QAction* a : {fixedAction_, rgbAction_, hlsAction_})
+        a->setActionGroup(modelGroup);
+    model->addSeparator();
+    repeatAction_ =
+        item(model, "cyclegrad", "Repeat Palette", true, [this] { doc_.cyclegradClick(); });
+
+    auto* toRgb = item(settingsMenu_, "ImagetoRGBbuffer1", "Image - > RGB buffer", false,
+                       [this] { ImageToRgbBuffer1Click(); });
+    toRgb->setStatusTip("Locks the current values of the RGB variables");
+    settingsMenu_->addSeparator();
+    constrainAction_ = item(settingsMenu_, "ConstrainSelection1", "Constrain Selection", true,
+                            [this] { doc_.toggleConstrainSelection(); });
+    item(settingsMenu_, "ResetCoordinates1", "Reset Coordinates", false,
+         [this] { ResetCoordinates1Click(); });
+    undoAction_ = item(settingsMenu_, "Undolastzoom1", "Undo last zoom", false,
+                       [this] { UndoLastZoom1Click(); });
+    cancelAction_ = item(settingsMenu_, "CancelSelection1", "Cancel Selection", false,
+                         [this] { CancelSelection1Click(); });
+    undoAction_->setEnabled(false);
+    cancelAction_->setEnabled(false);
+    connect(settingsMenu_, &QMenu::aboutToShow, this, &Tmandelform::updateMenuState);
+    settingsButton_->setMenu(settingsMenu_);
+    // Hints of menu items go to the status bar through the host.
+    connect(settingsMenu_, &QMenu::hovered, this,
+            [this](QAction* a) { host_.showHint(a->statusTip()); });
+}
+
+void Tmandelform::updateMenuState() {
+    undoAction_->setEnabled(host_.renderState().history.canUndo());
+    cancelAction_->setEnabled(Image1_->Selection());
+}
+
+void Tmandelform::bindDocument() {
+    auto bindValue = [this](FloatSpinEdit* edit, auto setter) {
+        connect(edit, &QDoubleSpinBox::valueChanged, this, [this, setter](double v) {
+            if (!refreshing_) (doc_.*setter)(v);
+        });
+    };
+    bindValue(RxSpinEdit1_, &params::FractalDocument::setUpperX);
+    bindValue(RxSpinEdit2_, &params::FractalDocument::setLowerX);
+    bindValue(RxSpinEdit3_, &params::FractalDocument::setUpperY);
+    bindValue(RxSpinEdit4_, &params::FractalDocument::setLowerY);
+    bindValue(RxSpinEdit5_, &params::FractalDocument::setMax);
+    bindValue(orderedit_, &params::FractalDocument::setOrder);
+    bindValue(juliaxedit_, &params::FractalDocument::setJuliaX);
+    bindValue(juliayedit_, &params::FractalDocument::setJuliaY);
+    bindValue(xedit_, &params::FractalDocument::setWidthField);
+    bindValue(yedit_, &params::FractalDocument::setHeightField);
+    connect(RxSpinEdit6_, &QDoubleSpinBox::valueChanged, this, [this](double v) {
+        if (refreshing_) return;
+        doc_.setBailout(v);
+        // Render workers read the shared Bailout at every pixel, so a change lands at once.
+        host_.renderState().Bailout.store(doc_.bailout(), std::memory_order_relaxed);
+    });
+    auto bindText = [this](FormulaEdit* edit,
+                           void (params::FractalDocument::*setter)(std::string)) {
+        connect(edit->lineEdit(), &QLineEdit::textChanged, this, [this, setter](const QString& t) {
+            if (!refreshing_) (doc_.*setter)(t.toStdString());
+        });
+    };
+    bindText(edit971_, &params::FractalDocument::setPaletteFormula);
+    bindText(redit_, &params::FractalDocument::setRedFormula);
+    bindText(gedit_, &params::FractalDocument::setGreenFormula);
+    bindText(bedit_, &params::FractalDocument::setBlueFormula);
+    listenerId_ = doc_.addListener([this] { refreshFromDocument(); });
+    refreshFromDocument();
+}
+
+void Tmandelform::refreshFromDocument() {
+    if (refreshing_) return;
+    refreshing_ = true;
+    RxSpinEdit1_->setValueQuietly(doc_.upperX());
+    RxSpinEdit2_->setValueQuietly(doc_.lowerX());
+    RxSpinEdit3_->setValueQuietly(doc_.upperY());
+    RxSpinEdit4_->setValueQuietly(doc_.lowerY());
+    RxSpinEdit5_->setValueQuietly(doc_.max());
+    RxSpinEdit6_->setValueQuietly(doc_.bailout());
+    orderedit_->setValueQuietly(doc_.order());
+    juliaxedit_->setValueQuietly(doc_.juliaX());
+    juliayedit_->setValueQuietly(doc_.juliaY());
+    xedit_->setValueQuietly(doc_.widthField());
+    yedit_->setValueQuietly(doc_.heightField());
+    const auto setText = [](FormulaEdit* f, const std::string& text) {
+        const QString t = QString::fromStdString(text);
+        if (f->lineEdit()->text() != t) f->lineEdit()->setText(t);
+    };
+    setText(edit971_, doc_.paletteFormula());
+    setText(redit_, doc_.redFormula());
+    setText(gedit_, doc_.greenFormula());
+    setText(bedit_, doc_.blueFormula());
+    for (auto& [action, type] : typeActions_)
+        action->setChecked(doc_.isChecked(*type));
+    juliaAction_->setChecked(doc_.juliaMode());
+    invertAction_->setChecked(doc_.insideOut());
+    flipXAction_->setChecked(doc_.flipX());
+    flipYAction_->setChecked(doc_.flipY());
+    mirrorAction_->setChecked(doc_.mirror());
+    repeatAction_->setChecked(doc_.repeatPalette());
+    constrainAction_->setChecked(doc_.constrainSelection());
+    orderLabel_->setVisible(doc_.orderVisible());
+    orderedit_->setVisible(doc_.orderVisible());
+    juliaBox_->setVisible(doc_.juliaFieldsVisible());
+    label6_->setText(QString::fromStdString(doc_.bailoutLabel()));
+
+    const fractal::ColourModel model = doc_.colourModel();
+    const bool palette = model == fractal::ColourModel::FixedPalette;
+    fixedAction_->setChecked(palette);
+    rgbAction_->setChecked(model == fractal::ColourModel::RgbMode);
+    hlsAction_->setChecked(model == fractal::ColourModel::HlsMode);
+    edit971_->setVisible(palette);
+    redit_->setVisible(!palette);
+    gedit_->setVisible(!palette);
+    bedit_->setVisible(!palette);
+    panelBottom_->setFixedHeight(palette ? kBottomPanelPalette : kBottomPanelChannels);
+    if (model == fractal::ColourModel::RgbMode) {
+        hintOf(redit_->lineEdit(), "Red");
+        hintOf(gedit_->lineEdit(), "Green");
+        hintOf(bedit_->lineEdit(), "Blue");
+    } else if (model == fractal::ColourModel::HlsMode) {
+        hintOf(redit_->lineEdit(), "Hue");
+        hintOf(gedit_->lineEdit(), "Light");
+        hintOf(bedit_->lineEdit(), "Saturation");
+    }
+
+    if (doc_.caption() != shownCaption_) {
+        shownCaption_ = doc_.caption();
+        const QString caption = QString::fromStdString(shownCaption_);
+        if (isRendering())
+            host_.renderState().SavedCaption = caption;
+        else
+            setWindowTitle(caption);
+    }
+    refreshing_ = false;
+}
+
+void Tmandelform::setColourModel(fractal::ColourModel model) {
+    doc_.setColourModel(model);
+}
+
+void Tmandelform::documentLoaded() {
+    fractal::resizeit(picture(), doc_.pictureWidth(), doc_.pictureHeight(), false);
+    host_.renderState().Bailout.store(doc_.bailout(), std::memory_order_relaxed);
+    refreshFromDocument();
+}
+
+void Tmandelform::replacePicture(const image::TPixelGraphic& replacement) {
+    Image1_->setPixelGraphic(replacement);
+}
+
+bool Tmandelform::isRendering() const {
+    return host_.renderState().renderingWindow == this;
+}
+
+void Tmandelform::StartrenderClick() {
+    if (doc_.colourModel() == fractal::ColourModel::FixedPalette)
+        calcmandel();
+    else
+        calcmandelrgb();
+}
+
+void Tmandelform::calcmandel() {
+    startRender(fractal::ColourModel::FixedPalette);
+}
+
+void Tmandelform::calcmandelrgb() {
+    startRender(doc_.colourModel() == fractal::ColourModel::FixedPalette
+                    ? fractal::ColourModel::RgbMode
+                    : doc_.colourModel());
+}
+
+void Tmandelform::stop() {
+    SharedRenderState& state = host_.renderState();
+    if (state.renderingWindow != this) return;
+    Startrender_->setText(kRenderCaption);
+    state.renderingWindow = nullptr;
+    QApplication::restoreOverrideCursor();
+    setWindowTitle(state.SavedCaption);
+    // The workers notice before their next row; the last notification finishes the render.
+    if (job_) job_->requestStop();
+}
+
+void Tmandelform::startRender(fractal::ColourModel model) {
+    SharedRenderState& state = host_.renderState();
+    // One render at a time in the whole program: Render while any window renders stops it.
+    if (state.renderingWindow) {
+        state.renderingWindow->stop();
+        return;
+    }
+    if (job_) {
+        // A stopped render of this window still winding down: it ends within one row.
+        job_->waitFinished();
+        finishRender();
+    }
+    // Values typed but not yet confirmed count as the field's value.
+    for (FloatSpinEdit* e : {RxSpinEdit1_, RxSpinEdit2_, RxSpinEdit3_, RxSpinEdit4_, RxSpinEdit5_,
+                             RxSpinEdit6_, orderedit_, juliaxedit_, juliayedit_})
+        e->interpretText();
+    doc_.fixformulas();
+
+    image::TPixelGraphic& pic = picture();
+    fractal::FractalParams params = doc_.renderParams();
+    params.model = model;
+    params.Width = pic.width();
+    params.Height = pic.height();
+    fractal::RenderOptions options;
+    options.randomSeed = host_.colourData().random().step();
+    // Compiles the formulas and checks the parameters: a failure stops the command here.
+    auto job = std::make_unique<fractal::RenderJob>(
+        params, pic.width(), pic.height(), host_.colourData(), state.Bailout, *compiler_, options);
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Startrender_->setText(kStopCaption);
+    state.SavedCaption = windowTitle();
+    state.renderingWindow = this;
+    state.steps = fractal::computeSteps(doc_.view(), pic.width(), pic.height());
+
+    renderHadSelection_ = Image1_->Selection();
+    if (renderHadSelection_) {
+        // Preview of the zoom: the selected part of the old picture over the whole picture.
+        const image::TPixelGraphic copy = Image1_->copyPicture();
+        pic.StretchCopyRect(0, 0, copy, Image1_->SelectionHeight(), Image1_->SelectionWidth(),
+                            Image1_->SelectionTop(), Image1_->SelectionLeft(), pic.height(),
+                            pic.width());
+    }
+    pic.Changed();
+    Image1_->setSelectionChangeAttached(false);
+    Image1_->setSelection(false);
+
+    rowsCopied_ = 0;
+    rowsPosted_ = false;
+    rowTimer_.start();
+    job_ = std::move(job);
+    // One coalesced notification: the job tells again only after the rows were taken.
+    job_->setRowsReadyNotifier([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { rowsReady(); }, Qt::QueuedConnection);
+    });
+    job_->start();
+}
+
+void Tmandelform::rowsReady() {
+    if (!job_) return;
+    const std::vector<fractal::RenderRow> rows = job_->takeRows();
+    image::TPixelGraphic& pic = picture();
+    SharedRenderState& state = host_.renderState();
+    const bool live = state.renderingWindow == this;
+    const bool timing = live && host_.speedometerShown();
+    bool repaint = false;
+    for (const fractal::RenderRow& row : rows) {
+        if (!copyRow(pic, row)) continue;
+        ++rowsCopied_;
+        if (timing) host_.speedometerSample(row.millis);
+        if (rowsCopied_ % 10 == 0) repaint = true;
+    }
+    if (repaint && live) {
+        pic.Changed();
+        const std::int64_t total = static_cast<std::int64_t>(pic.width()) * pic.height();
+        const std::int64_t done = static_cast<std::int64_t>(rowsCopied_) * pic.width();
+        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
+        setWindowTitle(percentCaption(state.SavedCaption, percent));
+    }
+    if (job_->isFinished()) {
+        // Rows finished after the last take arrive with the final notification.
+        const std::vector<fractal::RenderRow> rest = job_->takeRows();
+        for (const fractal::RenderRow& row : rest) {
+            if (!copyRow(pic, row)) continue;
+            ++rowsCopied_;
+        }
+        finishRender();
+    }
+}
+
+void Tmandelform::finishRender() {
+    if (!job_) return;
+    job_.reset();
+    SharedRenderState& state = host_.renderState();
+    picture().Changed();
+    if (renderHadSelection_) newzoom();
+    renderHadSelection_ = false;
+    if (state.renderingWindow == this) {
+        state.renderingWindow = nullptr;
+        setWindowTitle(state.SavedCaption);
+        Startrender_->setText(kRenderCaption);
+        QApplication::restoreOverrideCursor();
+    }
+    Image1_->setSelectionChangeAttached(true);
+    emit renderFinished();
+}
+
+void Tmandelform::closeEvent(QCloseEvent* event) {
+    SharedRenderState& state = host_.renderState();
+    if (state.renderingWindow) {
+        // A close while any render runs stops it and is refused once.
+        state.renderingWindow->stop();
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void Tmandelform::newzoom() {
+    host_.renderState().history.newzoom(doc_.view());
+}
+
+void Tmandelform::Image1SelectionChange() {
+    const fractal::Selection sel{Image1_->SelectionLeft(), Image1_->SelectionTop(),
+                                 Image1_->SelectionWidth(), Image1_->SelectionHeight()};
+    const SharedRenderState& state = host_.renderState();
+    doc_.setView(fractal::selectionToFields(sel, state.steps, state.history.CurrentView));
+}
+
+void Tmandelform::Image1SelectionMade() {
+    if (!doc_.constrainSelection() || !Image1_->Selection()) return;
+    const int height = fractal::constrainedHeight(Image1_->SelectionWidth(), picture().width(),
+                                                  picture().height());
+    Image1_->setSelectionRect(Image1_->SelectionLeft(), Image1_->SelectionTop(),
+                              Image1_->SelectionWidth(), height);
+}
+
+void Tmandelform::Image1MouseUp(Qt::MouseButton button, int x, int y) {
+    if (button != Qt::RightButton) return;
+    const SharedRenderState& state = host_.renderState();
+    const fractal::PlaneReadout at =
+        fractal::mouseToPlane(x, y, state.steps, state.history.CurrentView);
+    doc_.JuliaMode1Click();
+    if (at.x) doc_.setJuliaX(*at.x);
+    if (at.y) doc_.setJuliaY(*at.y);
+    ResetCoordinates1Click();
+}
+
+void Tmandelform::Image1MouseMove(int x, int y) {
+    host_.updateLoupe(*Image1_, x, y);
+}
+
+void Tmandelform::JuliaMode1Click() {
+    doc_.JuliaMode1Click();
+}
+
+void Tmandelform::UndoLastZoom1Click() {
+    doc_.setView(host_.renderState().history.undoLastZoom());
+}
+
+void Tmandelform::CancelSelection1Click() {
+    Image1_->setSelection(false);
+    doc_.setView(host_.renderState().history.cancelSelection());
+}
+
+void Tmandelform::ResetCoordinates1Click() {
+    doc_.setView(host_.renderState().history.resetCoordinates());
+}
+
+void Tmandelform::resizeit(int width, int height, bool keep) {
+    // Sizes are checked before the document records them, so a refused size changes nothing.
+    image::checkPictureSize(width, height);
+    fractal::resizeit(picture(), width, height, keep);
+    doc_.resizeit(width, height, keep);
+}
+
+void Tmandelform::ImageSize(int width, int height) {
+    resizeit(width, height, true);
+}
+
+void Tmandelform::Custom1Click() {
+    Tsizedialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    applyCustomSize(dialog.widthEdit()->text(), dialog.heightEdit()->text());
+}
+
+void Tmandelform::applyCustomSize(const QString& width, const QString& height) {
+    const std::int32_t w = parseInteger(width.toStdString());
+    const std::int32_t h = parseInteger(height.toStdString());
+    resizeit(w, h, true);
+}
+
+void Tmandelform::FractalOrientation1Click() {
+    Torient_dialog dialog(this);
+    const fractal::Complex o = doc_.orientation();
+    dialog.realEdit()->setText(QString::fromStdString(formatNumber(o.re)));
+    dialog.imaginaryEdit()->setText(QString::fromStdString(formatNumber(o.im)));
+    if (dialog.exec() != QDialog::Accepted) return;
+    applyOrientation(dialog.realEdit()->text(), dialog.imaginaryEdit()->text());
+}
+
+void Tmandelform::applyOrientation(const QString& real, const QString& imaginary) {
+    // Both parts convert before either is applied, so a bad imaginary part changes nothing.
+    const double re = parseFloat(real.toStdString());
+    const double im = parseFloat(imaginary.toStdString());
+    doc_.get_o(re, im);
+}
+
+void Tmandelform::ImageToRgbBuffer1Click() {
+    host_.colourData().rgbBuffer().Assign(picture());
+}
+
+void Tmandelform::editFormula(QLineEdit* field) {
+    FormulaTextDialog dialog(field->text(), this);
+    if (dialog.exec() == QDialog::Accepted) field->setText(dialog.joinedText());
+}
+
+void Tmandelform::Image1PixelGraphicProgressStart() {
+    host_.renderState().SavedCaption = windowTitle();
+}
+
+void Tmandelform::Image1PixelGraphicProgress(int current, int total) {
+    SharedRenderState& state = host_.renderState();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - state.lastProgressCaption <= kProgressCaptionMs || total <= 0) return;
+    const int percent = static_cast<int>(static_cast<double>(current) / total * 100.0);
+    setWindowTitle(percentCaption(state.SavedCaption, percent));
+    state.lastProgressCaption = now;
+}
+
+void Tmandelform::Image1PixelGraphicProgressEnd() {
+    setWindowTitle(host_.renderState().SavedCaption);
+}
+
+} // namespace qm::app

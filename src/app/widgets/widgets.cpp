@@ -1,2 +1,0 @@
-// Reusable controls of the front end (placeholder until the first control lands).
-namespace qm::app {} // namespace qm::app

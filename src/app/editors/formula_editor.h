@@ -70,6 +70,10 @@ signals:
     void OnVScroll();
     void OnHScroll();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
 private:
     friend class ColorMemoHighlighter;
 
@@ -126,6 +130,12 @@ public:
     // already open.
     static TForm5* overviewclick(QMdiArea* area, QAction* button);
     static bool isOpen(QMdiArea* area);
+
+signals:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 };
 
 } // namespace qm::app

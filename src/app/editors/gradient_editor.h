@@ -72,7 +72,7 @@ public:
 
     // Creation as at start-up: re-seed, Reset, "User Defined" from the store, "Standard".
     // `nameDialog` is the shared TForm4; the store must outlive the editor.
-    Tgradmaker(SharedColourData& data, gradient::PresetStore& store, TForm4& nameDialog,
+    Tgradmaker(SharedColourData& colours, gradient::PresetStore& store, TForm4& nameDialog,
                QWidget* parent = nullptr);
     ~Tgradmaker() override;
 

@@ -20,10 +20,10 @@ public:
     static constexpr int kClientHeight = 290;
 
     // The fields start at their defaults whatever the generator settings hold.
-    explicit Tplasmaform(SharedColourData& data, QWidget* parent = nullptr);
+    explicit Tplasmaform(SharedColourData& colours, QWidget* parent = nullptr);
 
     // The main window's "Plasma Editor" command: a new editor, shown modally and released.
-    static void showEditor(SharedColourData& data, QWidget* parent);
+    static void showEditor(SharedColourData& colours, QWidget* parent);
 
     // The 320 x 240 grey picture shown in the view.
     const QImage& picture() const { return picture_; }

@@ -3,6 +3,7 @@
 #include "app/fractal/mandel_form.h"
 
 #include "app/fractal/fractal_dialogs.h"
+#include "app/widgets/command_errors.h"
 #include "app/widgets/spin_edits.h"
 #include "app/widgets/tpg_image.h"
 #include "engine/core/errors.h"
@@ -18,8 +19,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -52,14 +53,9 @@ QString percentCaption(const QString& saved, int percent) {
     return saved + " - " + QString::number(percent) + "% rendered";
 }
 
-// Menu commands report errors in a message box and stop there, as every command does.
-template <class F> void guarded(QWidget* parent, F&& command) {
-    try {
-        command();
-    } catch (const Exception& e) {
-        QMessageBox::critical(parent, QApplication::applicationName(),
-                              QString::fromStdString(e.message()));
-    }
+// Menu commands report their errors through the application's handler and stop there.
+template <class F> void guarded(QWidget*, F&& command) {
+    runGuarded(command);
 }
 
 QLabel* label(const QString& text, QWidget* parent, const QString& hint = {}) {
@@ -120,6 +116,17 @@ Tmandelform::~Tmandelform() {
         state.renderingWindow = nullptr;
         QApplication::restoreOverrideCursor();
     }
+}
+
+QString Tmandelform::caption() const {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) return frame->windowTitle();
+    return windowTitle();
+}
+
+void Tmandelform::showCaption(const QString& text) {
+    // The caption is the frame's when the window sits in an MDI area.
+    setWindowTitle(text);
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) frame->setWindowTitle(text);
 }
 
 image::TPixelGraphic& Tmandelform::picture() {
@@ -446,7 +453,7 @@ void Tmandelform::refreshFromDocument() {
         if (isRendering())
             host_.renderState().SavedCaption = caption;
         else
-            setWindowTitle(caption);
+            showCaption(caption);
     }
     refreshing_ = false;
 }
@@ -492,7 +499,7 @@ void Tmandelform::stop() {
     Startrender_->setText(kRenderCaption);
     state.renderingWindow = nullptr;
     QApplication::restoreOverrideCursor();
-    setWindowTitle(state.SavedCaption);
+    showCaption(state.SavedCaption);
     // The workers notice before their next row; the last notification finishes the render.
     if (job_) job_->requestStop();
 }
@@ -528,7 +535,7 @@ void Tmandelform::startRender(fractal::ColourModel model) {
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Startrender_->setText(kStopCaption);
-    state.SavedCaption = windowTitle();
+    state.SavedCaption = caption();
     state.renderingWindow = this;
     state.steps = fractal::computeSteps(doc_.view(), pic.width(), pic.height());
 
@@ -558,34 +565,32 @@ void Tmandelform::startRender(fractal::ColourModel model) {
 
 void Tmandelform::rowsReady() {
     if (!job_) return;
-    const std::vector<fractal::RenderRow> rows = job_->takeRows();
     image::TPixelGraphic& pic = picture();
     SharedRenderState& state = host_.renderState();
     const bool live = state.renderingWindow == this;
     const bool timing = live && host_.speedometerShown();
     bool repaint = false;
-    for (const fractal::RenderRow& row : rows) {
-        if (!copyRow(pic, row)) continue;
-        ++rowsCopied_;
-        if (timing) host_.speedometerSample(row.millis);
-        if (rowsCopied_ % 10 == 0) repaint = true;
-    }
-    if (repaint && live) {
+    const auto absorb = [&](const std::vector<fractal::RenderRow>& rows) {
+        for (const fractal::RenderRow& row : rows) {
+            if (!copyRow(pic, row)) continue;
+            ++rowsCopied_;
+            if (timing) host_.speedometerSample(row.millis);
+            if (rowsCopied_ % 10 == 0) repaint = true;
+        }
+    };
+    absorb(job_->takeRows());
+    // The workers' last notification comes after their last row: rows finished after the take
+    // above are still queued then.
+    const bool finished = job_->isFinished();
+    if (finished) absorb(job_->takeRows());
+    if (repaint && live && !finished) {
         pic.Changed();
         const std::int64_t total = static_cast<std::int64_t>(pic.width()) * pic.height();
         const std::int64_t done = static_cast<std::int64_t>(rowsCopied_) * pic.width();
         const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
-        setWindowTitle(percentCaption(state.SavedCaption, percent));
+        showCaption(percentCaption(state.SavedCaption, percent));
     }
-    if (job_->isFinished()) {
-        // Rows finished after the last take arrive with the final notification.
-        const std::vector<fractal::RenderRow> rest = job_->takeRows();
-        for (const fractal::RenderRow& row : rest) {
-            if (!copyRow(pic, row)) continue;
-            ++rowsCopied_;
-        }
-        finishRender();
-    }
+    if (finished) finishRender();
 }
 
 void Tmandelform::finishRender() {
@@ -597,7 +602,7 @@ void Tmandelform::finishRender() {
     renderHadSelection_ = false;
     if (state.renderingWindow == this) {
         state.renderingWindow = nullptr;
-        setWindowTitle(state.SavedCaption);
+        showCaption(state.SavedCaption);
         Startrender_->setText(kRenderCaption);
         QApplication::restoreOverrideCursor();
     }
@@ -716,7 +721,7 @@ void Tmandelform::editFormula(QLineEdit* field) {
 }
 
 void Tmandelform::Image1PixelGraphicProgressStart() {
-    host_.renderState().SavedCaption = windowTitle();
+    host_.renderState().SavedCaption = caption();
 }
 
 void Tmandelform::Image1PixelGraphicProgress(int current, int total) {
@@ -724,12 +729,12 @@ void Tmandelform::Image1PixelGraphicProgress(int current, int total) {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now - state.lastProgressCaption <= kProgressCaptionMs || total <= 0) return;
     const int percent = static_cast<int>(static_cast<double>(current) / total * 100.0);
-    setWindowTitle(percentCaption(state.SavedCaption, percent));
+    showCaption(percentCaption(state.SavedCaption, percent));
     state.lastProgressCaption = now;
 }
 
 void Tmandelform::Image1PixelGraphicProgressEnd() {
-    setWindowTitle(host_.renderState().SavedCaption);
+    showCaption(host_.renderState().SavedCaption);
 }
 
 } // namespace qm::app

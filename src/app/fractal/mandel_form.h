@@ -47,7 +47,8 @@ public:
     ~Tmandelform() override;
 
     // The model behind the fields; changing it updates the controls. Its caption is the
-    // window caption while no render or picture operation shows progress.
+    // window caption while no render or picture operation shows progress: caption a new
+    // window with document().setCaption("New 1").
     params::FractalDocument& document() { return doc_; }
     const params::FractalDocument& document() const { return doc_; }
     DocumentHost& host() const { return host_; }
@@ -60,6 +61,9 @@ public:
     // After the parameter-file reader filled document(): the picture takes the document's size
     // (contents not kept) and the controls show the document.
     void documentLoaded();
+
+    // The window caption (the MDI frame's when the window sits in one).
+    QString caption() const;
 
     // Render state of this window.
     bool isRendering() const;
@@ -122,7 +126,7 @@ private:
     void startRender(fractal::ColourModel model);
     void rowsReady();
     void finishRender();
-    void showCaption(const QString& caption);
+    void showCaption(const QString& text);
     void editFormula(QLineEdit* field);
 
     DocumentHost& host_;

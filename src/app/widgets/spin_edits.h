@@ -24,12 +24,8 @@ class FormulaEdit : public QWidget {
     Q_OBJECT
 public:
     FormulaEdit(const char* objectName, QWidget* parent = nullptr);
-    QLineEdit* lineEdit() const {
-        return edit_;
-    }
-    QToolButton* ellipsisButton() const {
-        return button_;
-    }
+    QLineEdit* lineEdit() const { return edit_; }
+    QToolButton* ellipsisButton() const { return button_; }
 
 signals:
     void ellipsisClicked();

@@ -12,8 +12,11 @@
 #include <QAction>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -413,6 +416,26 @@ TEST_F(MandelForm, DocumentCaptionAndRgbBuffer) {
     EXPECT_EQ(host.colourData().rgbBuffer().height(), 480);
 }
 
+TEST_F(MandelForm, InsideAnMdiFrameTheFrameCaptionShowsProgressAndCloseIsRefusedOnce) {
+    QMdiArea area;
+    auto* w = new Tmandelform(host);
+    QMdiSubWindow* frame = area.addSubWindow(w);
+    frame->setWindowTitle("New 1");
+    area.show();
+    makeSlow(*w);
+    QStringList captions;
+    QObject::connect(frame, &QWidget::windowTitleChanged, [&](const QString& t) { captions << t; });
+    QSignalSpy done(w, &Tmandelform::renderFinished);
+    w->StartrenderClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !captions.isEmpty(); }, 60000));
+    EXPECT_TRUE(captions.front().startsWith("New 1 - ")) << captions.front().toStdString();
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(frame->windowTitle(), QString("New 1"));
+    ASSERT_TRUE(waitFinished(done));
+    EXPECT_EQ(frame->windowTitle(), QString("New 1"));
+    EXPECT_EQ(area.subWindowList().size(), 1);
+}
+
 TEST(FormulaLines, JoinedTrimmedWithoutSeparators) {
     const struct {
         const char* text;
@@ -422,37 +445,62 @@ TEST(FormulaLines, JoinedTrimmedWithoutSeparators) {
         EXPECT_EQ(qm::app::joinFormulaLines(r.text), QString(r.joined)) << r.text;
 }
 
+// Gaps between the ticks of a 5 ms timer on this thread, in a real event loop that runs until
+// `done` returns true (polled every millisecond).
+struct TimerGaps {
+    qint64 median = 0;
+    qint64 worst = 0;
+};
+template <class Busy> TimerGaps measureGaps(Busy&& busy) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    std::vector<qint64> gaps;
+    QTimer tick;
+    tick.setInterval(5);
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        gaps.push_back(now - last);
+        last = now;
+    });
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (busy() || clock.elapsed() > 60000) loop.quit();
+    });
+    tick.start();
+    poll.start(1);
+    loop.exec();
+    tick.stop();
+    std::sort(gaps.begin(), gaps.end());
+    if (gaps.empty()) return {};
+    return {gaps[gaps.size() / 2], gaps.back()};
+}
+
 // Not a timed assertion: reports how late a 5 ms timer fires while a full HD render runs on all
-// cores, the figure the window's responsiveness is judged by.
+// cores, the figure the window's responsiveness is judged by, next to the idle figure.
 TEST_F(MandelForm, EventLoopDelayDuringFullHdRender) {
     Tmandelform w(host);
     w.show();
     w.ImageSize(1920, 1080);
-    w.findChild<QDoubleSpinBox*>("RxSpinEdit5")->setValue(1024);
+    // An order-3 set has no shortcut for its interior: every inside pixel runs all iterations.
+    action(w, "mandelorder1")->trigger();
+    w.findChild<QDoubleSpinBox*>("RxSpinEdit5")->setValue(16384);
+    QElapsedTimer idleFor;
+    idleFor.start();
+    const TimerGaps idle = measureGaps([&] { return idleFor.elapsed() > 300; });
     QSignalSpy done(&w, &Tmandelform::renderFinished);
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-    std::vector<qint64> gaps;
-    QTimer tick;
-    tick.setInterval(5);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        gaps.push_back(now - last);
-        worst = std::max(worst, now - last);
-        last = now;
-    });
+    QElapsedTimer renderTime;
+    renderTime.start();
     w.StartrenderClick();
-    clock.start();
-    tick.start();
-    ASSERT_TRUE(waitFinished(done));
-    tick.stop();
-    std::sort(gaps.begin(), gaps.end());
-    const qint64 median = gaps.empty() ? 0 : gaps[gaps.size() / 2];
-    std::printf("full HD render %lld ms; timer gap median %lld ms, worst %lld ms\n",
-                static_cast<long long>(clock.elapsed()), static_cast<long long>(median),
-                static_cast<long long>(worst));
-    RecordProperty("worst_gap_ms", static_cast<int>(worst));
+    const TimerGaps rendering = measureGaps([&] { return done.count() > 0; });
+    std::printf("full HD render %lld ms; 5 ms timer gaps: idle median %lld worst %lld ms, "
+                "rendering median %lld worst %lld ms\n",
+                static_cast<long long>(renderTime.elapsed()), static_cast<long long>(idle.median),
+                static_cast<long long>(idle.worst), static_cast<long long>(rendering.median),
+                static_cast<long long>(rendering.worst));
+    RecordProperty("worst_gap_ms", static_cast<int>(rendering.worst));
 }
 
 } // namespace

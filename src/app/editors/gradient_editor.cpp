@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -102,6 +104,8 @@ Tpresetmanager::Tpresetmanager(gradient::PresetStore& store, QWidget* parent)
     layout->addLayout(buttons);
     connect(remove, &QPushButton::clicked, this, &Tpresetmanager::RxSpeedButton1Click);
     connect(ok, &QPushButton::clicked, this, &Tpresetmanager::RxSpeedButton2Click);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void Tpresetmanager::RxSpeedButton1Click() {

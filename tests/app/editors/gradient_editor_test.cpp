@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -187,6 +188,18 @@ TEST_F(GradientEditorTest, TheNameDialogIsReusedAndCancelStoresNothing) {
     findAction(editor_->presetMenu(), "Save current")->trigger();
     EXPECT_EQ(userCaptions(*editor_), QStringList{"First"});
     EXPECT_EQ(store_.names()->size(), 1u);
+}
+
+TEST_F(GradientEditorTest, EnterConfirmsTheNameAndEscCancels) {
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        qm::test::whenModal([key](QWidget* dialog) {
+            auto* edit = dialog->findChild<QLineEdit*>("edit971");
+            edit->setText("Keyed");
+            QTest::keyClick(edit, key);
+        });
+        findAction(editor_->presetMenu(), "Save current")->trigger();
+    }
+    EXPECT_EQ(userCaptions(*editor_), QStringList{"Keyed"});
 }
 
 TEST_F(GradientEditorTest, SavingTwiceUnderOneNameKeepsOneValueAndTwoItemsUntilTheManager) {

@@ -18,12 +18,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -434,6 +436,57 @@ TEST_F(MandelForm, InsideAnMdiFrameTheFrameCaptionShowsProgressAndCloseIsRefused
     ASSERT_TRUE(waitFinished(done));
     EXPECT_EQ(frame->windowTitle(), QString("New 1"));
     EXPECT_EQ(area.subWindowList().size(), 1);
+}
+
+TEST_F(MandelForm, EllipsisOpensFormulaEditorAndOkJoinsTheLines) {
+    Tmandelform w(host);
+    const struct {
+        bool ok;
+        const char* result;
+    } rows[] = {{true, "i *2+x"}, {false, "i*2"}};
+    for (const auto& r : rows) {
+        w.findChild<QLineEdit*>("edit971")->setText("i*2");
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<qm::app::FormulaTextDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            EXPECT_EQ(d->windowTitle(), QString("Formula Editor"));
+            EXPECT_EQ(d->editor()->toPlainText(), QString("i*2"));
+            d->editor()->setPlainText("  i *\n 2+x  \n");
+            r.ok ? d->accept() : d->reject();
+        });
+        w.findChild<QToolButton*>("edit971Ellipsis")->click();
+        EXPECT_EQ(w.findChild<QLineEdit*>("edit971")->text(), QString(r.result));
+        EXPECT_EQ(w.document().paletteFormula(), r.result);
+    }
+}
+
+TEST_F(MandelForm, CustomDialogStartsAt100AndReportsConversionErrors) {
+    Tmandelform w(host);
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<qm::app::Tsizedialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->windowTitle(), QString("New Size"));
+        EXPECT_EQ(d->widthEdit()->text(), QString("100"));
+        EXPECT_EQ(d->heightEdit()->text(), QString("100"));
+        d->widthEdit()->setText("abc");
+        d->accept();
+    });
+    try {
+        w.Custom1Click();
+        ADD_FAILURE() << "no conversion error";
+    } catch (const qm::EConvertError& e) {
+        EXPECT_EQ(e.message(), "'abc' is not a valid integer value");
+    }
+    EXPECT_EQ(w.picture().width(), 320);
+}
+
+TEST_F(MandelForm, MouseOverPictureFeedsTheLoupeInPicturePixels) {
+    Tmandelform w(host);
+    w.show();
+    auto* view = w.Image1();
+    QTest::mouseMove(view, view->toWidget(QPointF(100.5, 50.5)).toPoint());
+    ASSERT_FALSE(host.loupe.empty());
+    EXPECT_EQ(host.loupe.back(), std::make_pair(100, 50));
 }
 
 TEST(FormulaLines, JoinedTrimmedWithoutSeparators) {

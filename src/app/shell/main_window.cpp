@@ -1,32 +1,194 @@
-// The frame window: menus and tool bar as the command table gives them, the status bar that
-// shows the hint under the pointer, the window list and "New".
+// The frame window: start-up, menus and tool bar as the command table gives them, the status bar
+// that shows the hint under the pointer, the window list, documents, files, filters, printing,
+// placement and the recent-files list.
 #include "app/shell/main_window.h"
 
+#include "app/editors/filter_dialog_window.h"
+#include "app/editors/formula_editor.h"
+#include "app/editors/gradient_editor.h"
+#include "app/editors/plasma_editor.h"
+#include "app/editors/settings_preset_store.h"
+#include "app/fractal/mandel_form.h"
+#include "app/shell/about_box.h"
+#include "app/shell/error_handler.h"
+#include "app/shell/loupe.h"
+#include "app/shell/speedometer.h"
+#include "app/shell/startup_screen.h"
 #include "app/shell/tool_icons.h"
+#include "app/widgets/command_errors.h"
+#include "app/widgets/tpg_image.h"
+#include "engine/image/filters/apply_filter.h"
+#include "engine/params/fractal_fun_file.h"
+#include "engine/params/parameter_file.h"
+#include "engine/plasma/plasma_generator.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
+#include <algorithm>
 
 namespace qm::app {
 
-Tmain::Tmain(QWidget* parent) : QMainWindow(parent) {
+namespace {
+
+using image::FilterKind;
+
+QSettings openSettings() {
+    return QSettings(QSettings::defaultFormat(), QSettings::UserScope, "Quillmora", "Quillmora");
+}
+
+constexpr const char* kPlacementGroup = "General";
+
+size_t filterIndex(FilterKind kind) {
+    return static_cast<size_t>(kind);
+}
+
+bool isColourFilter(FilterKind kind) {
+    return kind == FilterKind::Rgb || kind == FilterKind::Cmy || kind == FilterKind::Hls ||
+           kind == FilterKind::Hsv || kind == FilterKind::Bcg;
+}
+
+std::filesystem::path toPath(const QString& file) {
+    return std::filesystem::path(file.toStdU16String());
+}
+
+// Four integers "%d,%d,%d,%d"; nothing when the text is not that.
+std::optional<std::array<int, 4>> fourIntegers(const QString& text) {
+    const QStringList parts = text.split(',');
+    if (parts.size() != 4) return std::nullopt;
+    std::array<int, 4> out{};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        out[static_cast<size_t>(i)] = parts[i].trimmed().toInt(&ok);
+        if (!ok) return std::nullopt;
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList dialogFilters(const QString& filter) {
+    const QStringList parts = filter.split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        out << QString("%1 (%2)").arg(parts[i], patterns.simplified());
+    }
+    return out;
+}
+
+Tmain::Tmain(QWidget* parent, int startupWaitMs) : QMainWindow(parent) {
     setObjectName("main");
     setWindowTitle(kCaption);
+    QGuiApplication::setApplicationDisplayName("Quillmora");
+    ticks_.start();
+    // Commands of the controls and document windows report through the one handler.
+    setCommandErrorReporter([](const std::exception& error) { reportError(error); });
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName("mdiArea");
     setCentralWidget(mdiArea_);
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(true);
+
+    loupe_ = new LoupeWindow(this);
+    speed_ = new SpeedometerWindow(this);
+    addDockWidget(Qt::TopDockWidgetArea, speed_);
+    addDockWidget(Qt::RightDockWidgetArea, loupe_);
+    speed_->setFloating(true);
+    loupe_->setFloating(true);
+    speed_->hide();
+    loupe_->hide();
+
+    saveDialog_ = makeDialog(params::kParameterFileFilter, params::kParameterFileExtension, true);
+    openDialog_ = makeDialog(params::kParameterFileFilter, params::kParameterFileExtension, false);
+    imageSaveDialog_ = makeDialog(kImageSaveFilter, QString(), true);
+    imageSaveDialog_->setWindowTitle("Save Image");
+    imageOpenDialog_ = makeDialog(kImageOpenFilter, QString(), false);
+    for (const auto& entry : image::kFilterKinds)
+        filterDialogs_[filterIndex(entry.kind)] = image::createMainWindowFilterDialog(entry.kind);
+    printer_.setPageOrientation(QPageLayout::Portrait);
+
     buildMenus();
     buildToolBar();
-    resize(800, 600);
+    startUp(startupWaitMs);
+    loadSettings();
+}
+
+Tmain::~Tmain() {
+    // Documents refer to the shared data of this window: they go first.
+    if (Tmandelform* running = renderState_.renderingWindow) running->stop();
+    for (QMdiSubWindow* w : mdiArea_->subWindowList())
+        if (qobject_cast<Tmandelform*>(w->widget()) != nullptr) delete w;
+}
+
+void Tmain::startUp(int waitMs) {
+    std::unique_ptr<StartupScreen> screen;
+    auto status = [&](const char* text) {
+        startupTexts_ << text;
+        if (screen) screen->setStatus(text);
+    };
+    if (waitMs > 0) {
+        screen = std::make_unique<StartupScreen>();
+        screen->show();
+    }
+    status("Initializing ... User Interface");
+    colours_.random().reseedFromClock();
+    useDecimalPoint();
+    // The loupe picture (76 x 76, cleared) is made by the loupe window itself; RgbBuffer is
+    // 256 x 256 from the shared data's creation.
+    speed_->chart()->ClearValues();
+    if (waitMs > 0) StartupScreen::wait(waitMs);
+
+    status("Initializing ... Plasma");
+    colours_.plasmaNoise = 2.0;
+    colours_.plasmaBias = 0.5;
+    plasma::fillplasma(colours_);
+    if (waitMs > 0) StartupScreen::wait(waitMs);
+
+    status("Initializing ... nearly finished");
+    if (waitMs > 0) StartupScreen::wait(waitMs);
+    screen.reset();
+
+    presetStore_ = std::make_unique<SettingsPresetStore>();
+    nameDialog_ = new TForm4(this);
+    nameDialog_->hide();
+    gradEditor_ = new Tgradmaker(colours_, *presetStore_, *nameDialog_);
+    connect(gradEditor_, &Tgradmaker::errorRaised, this,
+            [](const QString& message) { reportError(std::runtime_error(message.toStdString())); });
+    QMdiSubWindow* editorWindow = mdiArea_->addSubWindow(gradEditor_);
+    editorWindow->setWindowTitle(Tgradmaker::kCaption);
+    editorWindow->show();
+}
+
+QFileDialog* Tmain::makeDialog(const QString& filter, const QString& suffix, bool save) {
+    auto* dialog = new QFileDialog(this);
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setNameFilters(dialogFilters(filter));
+    dialog->setDefaultSuffix(suffix);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    return dialog;
 }
 
 QAction* Tmain::addItem(QMenu* menu, const char* objectName, const QString& caption,
@@ -37,24 +199,34 @@ QAction* Tmain::addItem(QMenu* menu, const char* objectName, const QString& capt
     return action;
 }
 
+QAction* Tmain::item(const char* objectName) const {
+    return findChild<QAction*>(objectName);
+}
+
 void Tmain::buildMenus() {
     auto* bar = menuBar();
+    auto bind = [this](QAction* action, void (Tmain::*handler)()) {
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
 
     auto* file = bar->addMenu("&File");
     file->setObjectName("File1");
-    connect(addItem(file, "New1", "New", QKeySequence("Ctrl+N")), &QAction::triggered, this,
-            &Tmain::new1click);
+    bind(addItem(file, "New1", "New", QKeySequence("Ctrl+N")), &Tmain::new1click);
     auto* duplicate = addItem(file, "Duplicate1", "Duplicate");
     duplicate->setVisible(false);
     duplicate->setEnabled(false);
     file->addSeparator();
-    addItem(file, "Open1", "Load Parameters", QKeySequence("Ctrl+L"));
-    addItem(file, "Save1", "Save Parameters", QKeySequence("Ctrl+S"));
-    addItem(file, "SaveAs1", "Save Image", QKeySequence("Ctrl+I"));
-    addItem(file, "LoadImagetoBuffer1", "Load Image to &Buffer")->setVisible(false);
-    auto* reopen = file->addMenu("Reopen");
-    reopen->setObjectName("Reopen1");
-    reopen->menuAction()->setEnabled(false);
+    bind(addItem(file, "Open1", "Load Parameters", QKeySequence("Ctrl+L")), &Tmain::Open1Click);
+    bind(addItem(file, "Save1", "Save Parameters", QKeySequence("Ctrl+S")), &Tmain::Save1Click);
+    bind(addItem(file, "SaveAs1", "Save Image", QKeySequence("Ctrl+I")), &Tmain::SaveAs1Click);
+    bind(addItem(file, "LoadImagetoBuffer1", "Load Image to &Buffer"),
+         &Tmain::LoadImagetoBuffer1Click)
+        ->setVisible(false);
+    reopenMenu_ = file->addMenu("Reopen");
+    reopenMenu_->setObjectName("Reopen1");
+    reopenMenu_->menuAction()->setObjectName("Reopen1Item");
+    reopenMenu_->menuAction()->setEnabled(false);
     file->addSeparator();
     auto* import = file->addMenu("Import");
     import->setObjectName("Import1");
@@ -63,34 +235,33 @@ void Tmain::buildMenus() {
     import->menuAction()->setVisible(false);
     auto* exportMenu = file->addMenu("Export");
     exportMenu->setObjectName("Export1");
-    addItem(exportMenu, "FractalFun1", "Fractal Fun File");
+    bind(addItem(exportMenu, "FractalFun1", "Fractal Fun File"), &Tmain::FractalFun1Click);
     exportMenu->menuAction()->setVisible(false);
     file->addSeparator()->setVisible(false);
-    addItem(file, "Print1", "&Print...", QKeySequence("Ctrl+P"));
-    addItem(file, "PrintSetup1", "P&rint Setup...");
+    bind(addItem(file, "Print1", "&Print...", QKeySequence("Ctrl+P")), &Tmain::Print1Click);
+    bind(addItem(file, "PrintSetup1", "P&rint Setup..."), &Tmain::PrintSetup1Click);
     file->addSeparator();
-    connect(addItem(file, "Exit1", "E&xit", QKeySequence("Ctrl+Q")), &QAction::triggered, this,
-            &Tmain::Exit1Click);
+    bind(addItem(file, "Exit1", "E&xit", QKeySequence("Ctrl+Q")), &Tmain::Exit1Click);
 
     auto* tools = bar->addMenu("&Tools");
     tools->setObjectName("Tools1");
-    addItem(tools, "plasma1", "&Plasma Editor");
-    addItem(tools, "palette1", "Palette &Editor");
-    addItem(tools, "loupe1", "&Loupe");
-    addItem(tools, "speed1", "&Speedometer");
+    bind(addItem(tools, "plasma1", "&Plasma Editor"), &Tmain::plasmaclick);
+    bind(addItem(tools, "palette1", "Palette &Editor"), &Tmain::paletteclick);
+    bind(addItem(tools, "loupe1", "&Loupe"), &Tmain::loupeclick);
+    bind(addItem(tools, "speed1", "&Speedometer"), &Tmain::speedclick);
 
     auto* filters = bar->addMenu("&Filters");
     filters->setObjectName("Filters1");
-    addItem(filters, "rgb1", "Red/Green/Blue");
-    addItem(filters, "cmy1", "Cyan/Magenta/Yellow");
-    addItem(filters, "hls1", "Hue/Luminance/Saturation ");
-    addItem(filters, "bcg1", "Brightness/Contrast/Gamma");
+    bind(addItem(filters, "rgb1", "Red/Green/Blue"), &Tmain::rgbClick);
+    bind(addItem(filters, "cmy1", "Cyan/Magenta/Yellow"), &Tmain::cmyClick);
+    bind(addItem(filters, "hls1", "Hue/Luminance/Saturation "), &Tmain::hlsClick);
+    bind(addItem(filters, "bcg1", "Brightness/Contrast/Gamma"), &Tmain::bcgClick);
     filters->addSeparator();
-    addItem(filters, "Smooth1", "Smooth");
-    addItem(filters, "blur1", "Blur");
-    addItem(filters, "detail1", "Details");
-    addItem(filters, "Sharpen1", "Sharpen");
-    addItem(filters, "Contours1", "Contours");
+    bind(addItem(filters, "Smooth1", "Smooth"), &Tmain::Smooth1Click);
+    bind(addItem(filters, "blur1", "Blur"), &Tmain::blurClick);
+    bind(addItem(filters, "detail1", "Details"), &Tmain::detailClick);
+    bind(addItem(filters, "Sharpen1", "Sharpen"), &Tmain::SharpenClick);
+    bind(addItem(filters, "Contours1", "Contours"), &Tmain::Contours1Click);
 
     windowsMenu_ = bar->addMenu("&Windows");
     windowsMenu_->setObjectName("Windows1");
@@ -99,26 +270,26 @@ void Tmain::buildMenus() {
 
     auto* help = bar->addMenu("&Help");
     help->setObjectName("Help1");
-    addItem(help, "Contents1", "Help..", QKeySequence(Qt::Key_F1));
-    addItem(help, "overview1", "O&verview");
+    bind(addItem(help, "Contents1", "Help..", QKeySequence(Qt::Key_F1)), &Tmain::Contents1Click);
+    bind(addItem(help, "overview1", "O&verview"), &Tmain::overviewclick);
     help->addSeparator();
-    addItem(help, "About1", "&About...");
+    bind(addItem(help, "About1", "&About..."), &Tmain::About1Click);
 
     // The pop-up of the tool button "Filters".
     filterPopup_ = new QMenu(this);
     filterPopup_->setObjectName("FilterPopup");
     auto* colour = filterPopup_->addMenu("Color Filters");
-    addItem(colour, "rgb2", "Red / Green / Blue");
-    addItem(colour, "cmy2", "Cyan / Magenta / Yellow");
-    addItem(colour, "bcg2", "Brigthness / Contrast / Gamma");
-    addItem(colour, "hls2", "Hue / Luminace / Saturation");
-    addItem(colour, "hsv2", "HSV")->setVisible(false);
+    bind(addItem(colour, "rgb2", "Red / Green / Blue"), &Tmain::rgbClick);
+    bind(addItem(colour, "cmy2", "Cyan / Magenta / Yellow"), &Tmain::cmyClick);
+    bind(addItem(colour, "bcg2", "Brigthness / Contrast / Gamma"), &Tmain::bcgClick);
+    bind(addItem(colour, "hls2", "Hue / Luminace / Saturation"), &Tmain::hlsClick);
+    bind(addItem(colour, "hsv2", "HSV"), &Tmain::hsvClick)->setVisible(false);
     auto* other = filterPopup_->addMenu("Other Filters");
-    addItem(other, "blur2", "Blur");
-    addItem(other, "Smooth2", "Smooth");
-    addItem(other, "detail2", "Details");
-    addItem(other, "Sharpen2", "Sharpen");
-    addItem(other, "Contours2", "Contours");
+    bind(addItem(other, "blur2", "Blur"), &Tmain::blurClick);
+    bind(addItem(other, "Smooth2", "Smooth"), &Tmain::Smooth1Click);
+    bind(addItem(other, "detail2", "Details"), &Tmain::detailClick);
+    bind(addItem(other, "Sharpen2", "Sharpen"), &Tmain::SharpenClick);
+    bind(addItem(other, "Contours2", "Contours"), &Tmain::Contours1Click);
 }
 
 void Tmain::buildToolBar() {
@@ -161,8 +332,7 @@ void Tmain::buildToolBar() {
             button->setIcon(toolIcon(b->icon));
             button->setStatusTip(b->hint);
             if (b->sameAs != nullptr) {
-                auto* item = findChild<QAction*>(b->sameAs);
-                connect(button, &QToolButton::clicked, item, &QAction::trigger);
+                connect(button, &QToolButton::clicked, item(b->sameAs), &QAction::trigger);
             } else {
                 button->setMenu(filterPopup_);
                 button->setPopupMode(QToolButton::InstantPopup);
@@ -182,38 +352,110 @@ void Tmain::rebuildWindowMenu() {
     if (!windows.isEmpty()) windowsMenu_->addSeparator();
     int number = 1;
     for (QMdiSubWindow* w : windows) {
-        auto* item = windowsMenu_->addAction(QString("&%1 %2").arg(number++).arg(w->windowTitle()));
-        item->setCheckable(true);
-        item->setChecked(w == mdiArea_->activeSubWindow());
-        connect(item, &QAction::triggered, this, [this, w] { mdiArea_->setActiveSubWindow(w); });
+        auto* entry =
+            windowsMenu_->addAction(QString("&%1 %2").arg(number++).arg(w->windowTitle()));
+        entry->setCheckable(true);
+        entry->setChecked(w == mdiArea_->currentSubWindow());
+        connect(entry, &QAction::triggered, this, [this, w] { mdiArea_->setActiveSubWindow(w); });
     }
 }
 
-QMdiSubWindow* Tmain::createDocumentWindow() {
-    auto* content = new QWidget;
-    content->setMinimumSize(320, 240);
-    auto* window = mdiArea_->addSubWindow(content);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    return window;
+void Tmain::rebuildReopenMenu() {
+    reopenMenu_->clear();
+    int number = 1;
+    for (const std::string& path : recent_.items()) {
+        const QString file = QString::fromStdString(path);
+        const QString accel = number < 10 ? QString("&%1").arg(number) : QString("1&0");
+        auto* entry = reopenMenu_->addAction(QString("%1 %2").arg(accel, file));
+        entry->setObjectName(QString("MRUItem%1").arg(number));
+        connect(entry, &QAction::triggered, this, [this, file] { MRUManager1Click(file); });
+        ++number;
+    }
+    reopenMenu_->menuAction()->setEnabled(!recent_.empty());
 }
 
-void Tmain::new1click() {
-    ++newCounter_;
-    QMdiSubWindow* window = createDocumentWindow();
-    window->setWindowTitle(QString("New %1").arg(newCounter_));
-    window->show();
+// ---- Settings ----------------------------------------------------------------------------
+
+void Tmain::loadSettings() {
+    QSettings settings = openSettings();
+    settings.beginGroup(params::RecentFiles::kSettingsSection);
+    params::RecentFiles::StoredValues stored;
+    for (const QString& key : settings.childKeys())
+        stored.emplace_back(key.toStdString(), settings.value(key).toString().toStdString());
+    settings.endGroup();
+    recent_ = params::RecentFiles::restore(stored);
+    rebuildReopenMenu();
+
+    settings.beginGroup(kPlacementGroup);
+    const auto normal = fourIntegers(settings.value("NormPos").toString());
+    const int showCmd = settings.value("ShowCmd", -1).toInt();
+    settings.endGroup();
+    if (normal && (*normal)[2] > (*normal)[0] && (*normal)[3] > (*normal)[1]) {
+        const auto& r = *normal;
+        setGeometry(r[0], r[1], r[2] - r[0], r[3] - r[1]);
+        maximiseOnShow_ = showCmd == 3;
+    } else {
+        resize(800, 600);
+        maximiseOnShow_ = true;
+    }
 }
 
-void Tmain::Windows2Click() {
-    mdiArea_->tileSubWindows();
+void Tmain::showWithPlacement() {
+    if (maximiseOnShow_) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        showMaximized();
+    } else {
+        show();
+    }
 }
 
-void Tmain::Cascade1Click() {
-    mdiArea_->cascadeSubWindows();
+void Tmain::storeRecentFiles() {
+    QSettings settings = openSettings();
+    settings.remove(params::RecentFiles::kSettingsSection);
+    settings.beginGroup(params::RecentFiles::kSettingsSection);
+    for (const auto& [name, value] : recent_.storedValues())
+        settings.setValue(QString::fromStdString(name), QString::fromStdString(value));
+    settings.endGroup();
 }
 
-void Tmain::Exit1Click() {
-    close();
+void Tmain::storePlacement() {
+    QSettings settings = openSettings();
+    settings.beginGroup(kPlacementGroup);
+    const QRect r = normalGeometry().isValid() ? normalGeometry() : geometry();
+    settings.setValue("Flags", 0);
+    settings.setValue("ShowCmd", isMaximized() ? 3 : isMinimized() ? 2 : 1);
+    settings.setValue("MinMaxPos", "-1,-1,-1,-1");
+    settings.setValue("NormPos", QString::asprintf("%d,%d,%d,%d", r.left(), r.top(),
+                                                   r.left() + r.width(), r.top() + r.height()));
+    settings.endGroup();
+}
+
+void Tmain::addRecentFile(const QString& path) {
+    recent_.add(path.toStdString());
+    rebuildReopenMenu();
+    storeRecentFiles();
+}
+
+// ---- Document host -----------------------------------------------------------------------
+
+gradient::GradientModel& Tmain::gradientModel() {
+    return gradEditor_->model();
+}
+
+void Tmain::updateLoupe(TPGImage& view, int x, int y) {
+    loupe_->updateFrom(view.PixelGraphic(), x, y, ticks_.elapsed(), renderState_.steps,
+                       renderState_.history.CurrentView);
+}
+
+bool Tmain::speedometerShown() const {
+    return speed_->isVisible();
+}
+
+void Tmain::speedometerSample(double millis) {
+    // Whole milliseconds, as a tick count difference gives them.
+    const double clamped = std::clamp(millis, 0.0, 1e9);
+    speed_->rowRendered(static_cast<int>(clamped));
 }
 
 void Tmain::showHint(const QString& hint) {
@@ -228,6 +470,269 @@ bool Tmain::event(QEvent* e) {
         return true;
     }
     return QMainWindow::event(e);
+}
+
+// ---- Documents and files -----------------------------------------------------------------
+
+Tmandelform* Tmain::activeDocument() const {
+    QMdiSubWindow* current = mdiArea_->currentSubWindow();
+    return current != nullptr ? qobject_cast<Tmandelform*>(current->widget()) : nullptr;
+}
+
+Tmandelform* Tmain::createDocument() {
+    auto* form = new Tmandelform(*this);
+    QMdiSubWindow* window = mdiArea_->addSubWindow(form);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    mdiArea_->setActiveSubWindow(window);
+    return form;
+}
+
+void Tmain::new1click() {
+    ++newCounter_;
+    Tmandelform* form = createDocument();
+    form->document().setCaption(QString("New %1").arg(newCounter_).toStdString());
+}
+
+std::optional<QString> Tmain::chooseFile(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+Tmandelform* Tmain::open(const QString& path) {
+    Tmandelform* form = createDocument();
+    // A failed read leaves the window with what was read so far (the error box reports it).
+    params::loadParameters(toPath(path), form->document(), gradientModel(), nullptr);
+    form->documentLoaded();
+    addRecentFile(path);
+    return form;
+}
+
+void Tmain::Open1Click() {
+    if (const auto path = chooseFile(*openDialog_)) {
+        openDialog_->selectFile(*path);
+        open(*path);
+    }
+}
+
+void Tmain::MRUManager1Click(const QString& path) {
+    if (QFileInfo::exists(path)) open(path);
+}
+
+void Tmain::Save1Click() {
+    const std::string stopString = gradientModel().stopString();
+    Tmandelform* doc = activeDocument();
+    if (doc == nullptr) return;
+    const auto path = chooseFile(*saveDialog_);
+    if (!path) return;
+    saveDialog_->selectFile(*path);
+    params::saveParameters(doc->document(), stopString, toPath(*path), nullptr);
+    addRecentFile(*path);
+}
+
+void Tmain::SaveAs1Click() {
+    // Without a fractal document there is nothing to write, so no dialog either.
+    Tmandelform* doc = activeDocument();
+    if (doc == nullptr) return;
+    const auto path = chooseFile(*imageSaveDialog_);
+    if (!path) return;
+    imageSaveDialog_->selectFile(*path);
+    image::TPixelGraphic picture = doc->picture();
+    picture.setMessageHandler([this](const std::string& message, bool withCancel) {
+        const auto buttons = withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok;
+        return QMessageBox::warning(this, QApplication::applicationDisplayName(),
+                                    QString::fromStdString(message), buttons) == QMessageBox::Ok;
+    });
+    picture.saveToFile(toPath(*path));
+}
+
+void Tmain::LoadImagetoBuffer1Click() {
+    if (const auto path = chooseFile(*imageOpenDialog_)) {
+        imageOpenDialog_->selectFile(*path);
+        colours_.rgbBuffer().loadFromFile(toPath(*path));
+    }
+}
+
+void Tmain::FractalFun1Click() {
+    // The export borrows the parameter save dialog and always gives it back as it was.
+    struct Restore {
+        QFileDialog& dialog;
+        QStringList filters = dialog.nameFilters();
+        QString selected = dialog.selectedNameFilter();
+        QStringList files = dialog.selectedFiles();
+        ~Restore() {
+            dialog.setNameFilters(filters);
+            dialog.selectNameFilter(selected);
+            dialog.setDefaultSuffix(params::kParameterFileExtension);
+            if (!files.isEmpty()) dialog.selectFile(files.first());
+        }
+    } restore{*saveDialog_};
+    saveDialog_->setDefaultSuffix("fff");
+    saveDialog_->setNameFilters(dialogFilters(kFunFilter));
+    Tmandelform* doc = activeDocument();
+    if (doc == nullptr) return;
+    const params::FractalDocument& d = doc->document();
+    const std::string text = params::fractalFunText(d.upperX(), d.lowerX(), d.upperY(), d.lowerY(),
+                                                    *colours_.gradientTable());
+    if (const auto path = chooseFile(*saveDialog_))
+        params::writeFractalFunFile(toPath(*path), text);
+}
+
+void Tmain::Print1Click() {
+    Tmandelform* doc = activeDocument();
+    if (doc == nullptr) return;
+    QPrintDialog dialog(&printer_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QImage picture = pictureToImage(doc->picture());
+    const QPageLayout::Orientation previous = printer_.pageLayout().orientation();
+    if (picture.width() > picture.height())
+        printer_.setPageOrientation(QPageLayout::Landscape);
+    else if (picture.height() > picture.width())
+        printer_.setPageOrientation(QPageLayout::Portrait);
+    {
+        QPainter painter(&printer_);
+        const QRect page = painter.viewport();
+        const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
+        painter.drawImage(QRect(page.topLeft(), size), picture);
+    }
+    printer_.setPageOrientation(previous);
+}
+
+void Tmain::PrintSetup1Click() {
+    QPageSetupDialog dialog(&printer_, this);
+    dialog.exec();
+}
+
+void Tmain::Exit1Click() {
+    close();
+}
+
+void Tmain::closeEvent(QCloseEvent* e) {
+    // A running render ends first; then every document closes through its own close handling.
+    if (Tmandelform* running = renderState_.renderingWindow) running->stop();
+    mdiArea_->closeAllSubWindows();
+    storePlacement();
+    storeRecentFiles();
+    e->accept();
+}
+
+// ---- Tools -------------------------------------------------------------------------------
+
+void Tmain::plasmaclick() {
+    Tplasmaform::showEditor(colours_, this);
+}
+
+void Tmain::paletteclick() {
+    gradEditor_->restoreEditor();
+}
+
+void Tmain::loupeclick() {
+    loupe_->toggle();
+}
+
+void Tmain::speedclick() {
+    speed_->toggle();
+}
+
+// ---- Filters -----------------------------------------------------------------------------
+
+image::TFilterDialog& Tmain::filterDialog(FilterKind kind) {
+    return *filterDialogs_[filterIndex(kind)];
+}
+
+bool Tmain::executeFilterDialog(image::TFilterDialog& dialog, const image::TPixelGraphic* picture) {
+    return FilterDialogWindow::execute(dialog, this, picture);
+}
+
+void Tmain::applyFilterToActive(FilterKind kind) {
+    Tmandelform* doc = activeDocument();
+    if (doc == nullptr) return;
+    image::TFilterDialog& dialog = filterDialog(kind);
+    image::TPixelGraphic& picture = doc->picture();
+    const bool colour = isColourFilter(kind);
+    if (!executeFilterDialog(dialog, colour ? &picture : nullptr)) return;
+    repaint();
+    if (colour) {
+        image::applyFilter(picture, dialog.Filter(), picture);
+        doc->replacePicture(picture);
+        return;
+    }
+    image::TPixelGraphic result;
+    result.setProgressHandlers({
+        [doc](const image::TPixelGraphic&) { doc->Image1PixelGraphicProgressStart(); },
+        [doc](const image::TPixelGraphic&, int current, int total, bool&) {
+            doc->Image1PixelGraphicProgress(current, total);
+        },
+        [doc](const image::TPixelGraphic&) { doc->Image1PixelGraphicProgressEnd(); },
+    });
+    image::applyFilter(result, dialog.Filter(), picture);
+    result.setProgressHandlers({});
+    doc->replacePicture(result);
+}
+
+void Tmain::rgbClick() {
+    applyFilterToActive(FilterKind::Rgb);
+}
+void Tmain::cmyClick() {
+    applyFilterToActive(FilterKind::Cmy);
+}
+void Tmain::hlsClick() {
+    applyFilterToActive(FilterKind::Hls);
+}
+void Tmain::hsvClick() {
+    applyFilterToActive(FilterKind::Hsv);
+}
+void Tmain::bcgClick() {
+    applyFilterToActive(FilterKind::Bcg);
+}
+void Tmain::Smooth1Click() {
+    applyFilterToActive(FilterKind::Smooth);
+}
+void Tmain::blurClick() {
+    applyFilterToActive(FilterKind::Blur);
+}
+void Tmain::detailClick() {
+    applyFilterToActive(FilterKind::Details);
+}
+void Tmain::SharpenClick() {
+    applyFilterToActive(FilterKind::Sharpen);
+}
+void Tmain::Contours1Click() {
+    applyFilterToActive(FilterKind::Contours);
+}
+
+// ---- Windows and help --------------------------------------------------------------------
+
+void Tmain::Windows2Click() {
+    mdiArea_->tileSubWindows();
+}
+
+void Tmain::Cascade1Click() {
+    mdiArea_->cascadeSubWindows();
+}
+
+void Tmain::Contents1Click() {
+    // The help pages ship in docs/help next to the program or the source tree; without them
+    // nothing happens, as a failed start of the help viewer is ignored.
+    const QDir base(QCoreApplication::applicationDirPath());
+    for (const QString& candidate :
+         {QString("docs/help/index.html"), QString("../docs/help/index.html"),
+          QString("../../docs/help/index.html"), QString("../../../docs/help/index.html")}) {
+        const QFileInfo page(base.filePath(candidate));
+        if (page.exists()) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath()));
+            return;
+        }
+    }
+}
+
+void Tmain::overviewclick() {
+    TForm5::overviewclick(mdiArea_, item("overview1"));
+}
+
+void Tmain::About1Click() {
+    AboutBox box(this);
+    box.exec();
 }
 
 } // namespace qm::app

@@ -1,51 +1,174 @@
-// Tmain: the multiple-document frame window with its menus, tool bar and status bar.
+// Tmain: the multiple-document frame window with its menus, tool bar, status bar, tool windows,
+// dialogs, recent-files list and the data every document shares.
 #pragma once
 
+#include "app/fractal/document_host.h"
+#include "engine/core/shared_colour_data.h"
+#include "engine/image/filters/filter_dialogs.h"
+#include "engine/params/recent_files.h"
+
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPrinter>
+#include <array>
+#include <memory>
+#include <optional>
 
 class QAction;
+class QFileDialog;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QSettings;
 class QToolBar;
 
 namespace qm::app {
 
-class Tmain : public QMainWindow {
+class LoupeWindow;
+class SpeedometerWindow;
+class StartupScreen;
+class TForm4;
+class Tgradmaker;
+class Tmandelform;
+class SettingsPresetStore;
+
+// "desc|pattern|desc|pattern|" as the file dialogs' filter list ("desc (pattern)").
+QStringList dialogFilters(const QString& filter);
+
+class Tmain : public QMainWindow, public DocumentHost {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "Quillmora - v0.9";
+    static constexpr const char* kImageSaveFilter =
+        "BMP - Bitmap|*.bmp|JPG - JPEG (JFIF compliant)|*.jpg|PBM - Portable Bitmap|*.pbm|"
+        "PGM - Portable Graymap|*.pgm|PNG - Portable Network Graphics|*.png|"
+        "PPM - Portable Pixelmap|*.ppm|";
+    static constexpr const char* kImageOpenFilter =
+        "Image files|*.bmp; *.dib; *.jif; *.jpeg; *.jpg; *.pbm; *.pcx; *.pgm; *.png; *.ppm|"
+        "BMP - Bitmap|*.bmp|DIB - Bitmap|*.dib|JIF - JPEG (JFIF compliant)|*.jif|"
+        "JPEG - JPEG (JFIF compliant)|*.jpeg|JPG - JPEG (JFIF compliant)|*.jpg|"
+        "PBM - Portable Bitmap|*.pbm|PCX - Paintbrush|*.pcx|PGM - Portable Graymap|*.pgm|"
+        "PNG - Portable Network Graphics|*.png|PPM - Portable Pixelmap|*.ppm|All files|*.*";
+    static constexpr const char* kFunFilter = "Fractal Fun Files|*.fff";
 
-    explicit Tmain(QWidget* parent = nullptr);
+    // Runs the start-up sequence. With `startupWaitMs` > 0 the start-up screen shows its three
+    // stages for at least that long each (the program uses 500 ms; tests 0, no screen).
+    explicit Tmain(QWidget* parent = nullptr, int startupWaitMs = 0);
+    ~Tmain() override;
+
+    // Shows the window with the stored placement (centred and maximised when none is stored).
+    void showWithPlacement();
 
     QMdiArea* mdiArea() const { return mdiArea_; }
-    // Number of documents made by "New" so far.
     int newDocumentCount() const { return newCounter_; }
+    // The active child when it is a fractal document window, else null.
+    Tmandelform* activeDocument() const;
+    LoupeWindow* loupe() const { return loupe_; }
+    SpeedometerWindow* speedometer() const { return speed_; }
+    Tgradmaker* gradientEditor() const { return gradEditor_; }
+    const params::RecentFiles& recentFiles() const { return recent_; }
+    QFileDialog* parameterSaveDialog() const { return saveDialog_; }
+    QFileDialog* parameterOpenDialog() const { return openDialog_; }
+    QFileDialog* imageSaveDialog() const { return imageSaveDialog_; }
+    QFileDialog* imageOpenDialog() const { return imageOpenDialog_; }
+    image::TFilterDialog& filterDialog(image::FilterKind kind);
+    QStringList startupStatusTexts() const { return startupTexts_; }
+
+    // DocumentHost
+    SharedColourData& colourData() override { return colours_; }
+    gradient::GradientModel& gradientModel() override;
+    SharedRenderState& renderState() override { return renderState_; }
+    void updateLoupe(TPGImage& view, int x, int y) override;
+    bool speedometerShown() const override;
+    void speedometerSample(double millis) override;
+    void addRecentFile(const QString& path) override;
+    void showHint(const QString& hint) override;
+
+    // Reading a parameter file into a new document window (the "Reopen" entries too).
+    Tmandelform* open(const QString& path);
+    // Applies a filter to the active document with the dialog's current settings.
+    void applyFilterToActive(image::FilterKind kind);
 
 public slots:
     void new1click();
+    void Open1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void LoadImagetoBuffer1Click();
+    void MRUManager1Click(const QString& path);
+    void FractalFun1Click();
+    void Print1Click();
+    void PrintSetup1Click();
+    void Exit1Click();
+    void plasmaclick();
+    void paletteclick();
+    void loupeclick();
+    void speedclick();
+    void rgbClick();
+    void cmyClick();
+    void hlsClick();
+    void hsvClick();
+    void bcgClick();
+    void Smooth1Click();
+    void blurClick();
+    void detailClick();
+    void SharpenClick();
+    void Contours1Click();
     void Windows2Click();
     void Cascade1Click();
-    void Exit1Click();
+    void Contents1Click();
+    void overviewclick();
+    void About1Click();
 
 protected:
-    // Makes the child window of a new document; its caption is set by the caller.
-    virtual QMdiSubWindow* createDocumentWindow();
+    // Shows a file dialog; the chosen file, or nothing when cancelled. Tests answer instead.
+    virtual std::optional<QString> chooseFile(QFileDialog& dialog);
+    // Shows a filter dialog (the colour filters preview `picture`); true for OK.
+    virtual bool executeFilterDialog(image::TFilterDialog& dialog,
+                                     const image::TPixelGraphic* picture);
     bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
+    void startUp(int waitMs);
     void buildMenus();
     void buildToolBar();
     void rebuildWindowMenu();
+    void rebuildReopenMenu();
+    void loadSettings();
+    void storeRecentFiles();
+    void storePlacement();
+    Tmandelform* createDocument();
     QAction* addItem(QMenu* menu, const char* objectName, const QString& caption,
                      const QKeySequence& shortcut = {});
-    void showHint(const QString& hint);
+    QAction* item(const char* objectName) const;
+    QFileDialog* makeDialog(const QString& filter, const QString& suffix, bool save);
+
+    SharedColourData colours_;
+    SharedRenderState renderState_;
+    params::RecentFiles recent_;
+    QElapsedTimer ticks_;
+    QStringList startupTexts_;
 
     QMdiArea* mdiArea_ = nullptr;
     QMenu* windowsMenu_ = nullptr;
+    QMenu* reopenMenu_ = nullptr;
     QMenu* filterPopup_ = nullptr;
     QToolBar* toolBar_ = nullptr;
+    LoupeWindow* loupe_ = nullptr;
+    SpeedometerWindow* speed_ = nullptr;
+    std::unique_ptr<SettingsPresetStore> presetStore_;
+    TForm4* nameDialog_ = nullptr;
+    Tgradmaker* gradEditor_ = nullptr;
+    QFileDialog* saveDialog_ = nullptr;
+    QFileDialog* openDialog_ = nullptr;
+    QFileDialog* imageSaveDialog_ = nullptr;
+    QFileDialog* imageOpenDialog_ = nullptr;
+    std::array<std::unique_ptr<image::TFilterDialog>, 10> filterDialogs_;
+    QPrinter printer_;
     int newCounter_ = 0;
+    bool placementStored_ = false;
+    bool maximiseOnShow_ = true;
 };
 
 } // namespace qm::app

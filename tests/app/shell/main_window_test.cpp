@@ -1,34 +1,137 @@
-// The frame window: caption, menus and tool bar by object name, "New" numbering, hints.
+// The frame window driven through its object names: start-up state, menus and tool bar, "New",
+// parameter files, the recent-files list, placement, exports, filters, closing.
+#include "app/editors/gradient_editor.h"
+#include "app/fractal/mandel_form.h"
 #include "app/qt_test_app.h"
+#include "app/shell/about_box.h"
+#include "app/shell/error_handler.h"
+#include "app/shell/loupe.h"
 #include "app/shell/main_window.h"
+#include "app/shell/speedometer.h"
+#include "app/widgets/tpg_image.h"
+#include "engine/params/recent_files.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
+#include <deque>
 #include <gtest/gtest.h>
 
 namespace {
 
-QApplication& app() {
-    return qm::test::qtApp();
+using qm::app::Tmain;
+using qm::app::Tmandelform;
+
+// Settings and files of one test live in a temporary folder.
+class Sandbox {
+public:
+    Sandbox() {
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+        qm::app::setErrorPresenter([this](const QString& m) { errors << m; });
+    }
+    ~Sandbox() { qm::app::setErrorPresenter({}); }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+    QStringList errors;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Answers the file and filter dialogs instead of a user.
+class TestMain : public Tmain {
+public:
+    TestMain() : Tmain(nullptr, 0) {}
+    std::deque<std::optional<QString>> answers;
+    struct Seen {
+        QStringList filters;
+        QString suffix;
+        QString title;
+    };
+    std::vector<Seen> dialogs;
+    int filterDialogs = 0;
+    bool filterAnswer = true;
+
+protected:
+    std::optional<QString> chooseFile(QFileDialog& dialog) override {
+        dialogs.push_back({dialog.nameFilters(), dialog.defaultSuffix(), dialog.windowTitle()});
+        if (answers.empty()) return std::nullopt;
+        auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    bool executeFilterDialog(qm::image::TFilterDialog&, const qm::image::TPixelGraphic*) override {
+        ++filterDialogs;
+        return filterAnswer;
+    }
+};
+
+QList<Tmandelform*> documents(const Tmain& w) {
+    QList<Tmandelform*> out;
+    for (QMdiSubWindow* s : w.mdiArea()->subWindowList())
+        if (auto* f = qobject_cast<Tmandelform*>(s->widget())) out << f;
+    return out;
 }
 
-TEST(Tmain, StartsWithCaptionAndNoDocuments) {
-    app();
-    qm::app::Tmain w;
-    w.show();
-    EXPECT_EQ(w.windowTitle(), QString("Quillmora - v0.9"));
-    EXPECT_TRUE(w.mdiArea()->subWindowList().isEmpty());
+QString readAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromLatin1(f.readAll());
+}
+
+void renderAndWait(Tmandelform* form) {
+    form->StartrenderClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->isRendering(); }, 30000));
+}
+
+TEST(Tmain, StartUpPreparesTheSharedDataAndOpensOnlyThePaletteEditor) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    EXPECT_EQ(w.windowTitle(), "Quillmora - v0.9");
+    EXPECT_EQ(w.startupStatusTexts(),
+              QStringList({"Initializing ... User Interface", "Initializing ... Plasma",
+                           "Initializing ... nearly finished"}));
+    EXPECT_TRUE(documents(w).isEmpty());
+    ASSERT_EQ(w.mdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(w.mdiArea()->subWindowList()[0]->windowTitle(), "Palette Editor");
+    // "Standard": black at entry 0, white at 128, (32, 64, 64) at 32.
+    const auto table = w.colourData().gradientTable();
+    EXPECT_EQ((*table)[0], 0u);
+    EXPECT_EQ((*table)[128], 0xFFFFFFu);
+    EXPECT_EQ((*table)[32], 0x404020u);
+    const auto plasma = w.colourData().plasmaBuffer();
+    int set = 0;
+    for (int x = 0; x <= 320; ++x)
+        set += plasma->at(x, 120) != 0;
+    EXPECT_GT(set, 300);
+    EXPECT_EQ(plasma->at(321, 5), 0);
+    EXPECT_EQ(w.colourData().rgbBuffer().width(), 256);
+    EXPECT_EQ(w.colourData().plasmaNoise, 2.0);
+    EXPECT_EQ(w.colourData().plasmaBias, 0.5);
+    for (int v : w.speedometer()->chart()->Values)
+        EXPECT_EQ(v, 0);
+    EXPECT_FALSE(w.loupe()->isVisible());
+    EXPECT_FALSE(w.speedometer()->isVisible());
+    EXPECT_EQ(w.loupe()->picture().width(), 76);
 }
 
 TEST(Tmain, MenuItemsCarryTheirCaptionsShortcutsAndVisibility) {
-    app();
-    qm::app::Tmain w;
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
     struct Item {
         const char* name;
         const char* caption;
@@ -43,9 +146,15 @@ TEST(Tmain, MenuItemsCarryTheirCaptionsShortcutsAndVisibility) {
         {"SaveAs1", "Save Image", "Ctrl+I", true},
         {"LoadImagetoBuffer1", "Load Image to &Buffer", "", false},
         {"Print1", "&Print...", "Ctrl+P", true},
+        {"PrintSetup1", "P&rint Setup...", "", true},
         {"Exit1", "E&xit", "Ctrl+Q", true},
+        {"plasma1", "&Plasma Editor", "", true},
+        {"palette1", "Palette &Editor", "", true},
         {"Contents1", "Help..", "F1", true},
+        {"overview1", "O&verview", "", true},
         {"hls1", "Hue/Luminance/Saturation ", "", true},
+        {"bcg2", "Brigthness / Contrast / Gamma", "", true},
+        {"hls2", "Hue / Luminace / Saturation", "", true},
         {"hsv2", "HSV", "", false},
     };
     for (const auto& it : items) {
@@ -56,22 +165,29 @@ TEST(Tmain, MenuItemsCarryTheirCaptionsShortcutsAndVisibility) {
         EXPECT_EQ(a->isVisible(), it.visible) << it.name;
     }
     EXPECT_FALSE(w.findChild<QAction*>("Duplicate1")->isEnabled());
+    EXPECT_FALSE(w.findChild<QMenu*>("Export1")->menuAction()->isVisible());
+    EXPECT_FALSE(w.findChild<QMenu*>("Reopen1")->menuAction()->isEnabled());
 }
 
 TEST(Tmain, NewNumbersDocumentsAndTheWindowMenuListsThem) {
-    app();
-    qm::app::Tmain w;
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
     w.show();
     w.findChild<QAction*>("New1")->trigger();
     w.findChild<QToolButton*>("NewButton")->click();
+    auto docs = documents(w);
+    ASSERT_EQ(docs.size(), 2);
+    EXPECT_EQ(docs[0]->windowTitle(), "New 1");
+    EXPECT_EQ(docs[1]->windowTitle(), "New 2");
+    // A loaded document does not use the counter; closed ones do not free numbers.
+    const QString path = box.file("a.qmp");
+    w.answers = {path};
+    w.Save1Click();
+    w.open(path);
+    docs[0]->parentWidget()->close();
     w.new1click();
-    const auto windows = w.mdiArea()->subWindowList();
-    ASSERT_EQ(windows.size(), 3);
-    EXPECT_EQ(windows[0]->windowTitle(), "New 1");
-    EXPECT_EQ(windows[2]->windowTitle(), "New 3");
-    windows[0]->close();
-    w.new1click();
-    EXPECT_EQ(w.mdiArea()->subWindowList().back()->windowTitle(), "New 4");
+    EXPECT_EQ(documents(w).back()->windowTitle(), "New 3");
 
     auto* menu = w.findChild<QMenu*>("Windows1");
     emit menu->aboutToShow();
@@ -80,18 +196,313 @@ TEST(Tmain, NewNumbersDocumentsAndTheWindowMenuListsThem) {
         captions << a->text();
     EXPECT_TRUE(captions.contains("Tile"));
     EXPECT_TRUE(captions.contains("Cascade"));
-    EXPECT_TRUE(captions.contains("&3 New 4"));
+    EXPECT_TRUE(captions.contains("&1 Palette Editor"));
+    EXPECT_TRUE(captions.contains("&4 New 3"));
 }
 
 TEST(Tmain, HintsGoToTheStatusBar) {
-    app();
-    qm::app::Tmain w;
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
     auto* button = w.findChild<QToolButton*>("OverviewButton");
     ASSERT_NE(button, nullptr);
     QStatusTipEvent tip(button->statusTip());
     QApplication::sendEvent(&w, &tip);
     EXPECT_EQ(w.statusBar()->currentMessage(), "Overview of modifiers, variables and function");
     EXPECT_NE(w.findChild<QToolButton*>("FilterButton")->menu(), nullptr);
+}
+
+TEST(Tmain, SaveParametersWritesTheNewDocumentFileAndLoadingRestoresIt) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.new1click();
+    const QString path = box.file("new.qmp");
+    w.answers = {path};
+    w.findChild<QAction*>("Save1")->trigger();
+    ASSERT_EQ(w.dialogs.size(), 1u);
+    EXPECT_EQ(w.dialogs[0].filters, QStringList{"Quillmora Parameter Files (*.qmp)"});
+    EXPECT_EQ(w.dialogs[0].suffix, "qmp");
+    const QString expected = "[Coordinates]\r\nUpperX=-2\r\nLowerX=2\r\nUpperY=-1.5\r\n"
+                             "LowerY=1.5\r\nJuliaX=0.42\r\nJuliaY=0.23\r\nMax=128\r\n"
+                             "Bailout=4\r\nOrder=3\r\nWidth=320\r\nHeight=240\r\n"
+                             "[Formulas]\r\nRGB=i*2\r\nR=i*2\r\nG=i*2\r\nB=i*2\r\n"
+                             "[Misc]\r\nGradient=1;1;1;64;128;128;256;256;256;128;64;128;1;1;1;\r\n"
+                             "[Orientation]\r\nreal=1\r\nimaginary=0\r\n"
+                             "[Mode]\r\nChannels=Grad\r\nType=mandel\r\n";
+    EXPECT_EQ(readAll(path), expected);
+    EXPECT_EQ(documents(w)[0]->windowTitle(), "new.qmp");
+    ASSERT_EQ(w.recentFiles().items().size(), 1u);
+
+    // Load a changed copy: the fields and the picture size follow the file.
+    QString changed = expected;
+    changed.replace("UpperX=-2", "UpperX=-1")
+        .replace("Max=128", "Max=2")
+        .replace("Width=320", "Width=100");
+    changed.replace("RGB=i*2", "RGB=x+y");
+    const QString other = box.file("other.qmp");
+    QFile f(other);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(changed.toLatin1());
+    f.close();
+    w.answers = {other};
+    w.findChild<QToolButton*>("OpenButton")->click();
+    ASSERT_EQ(documents(w).size(), 2);
+    Tmandelform* loaded = documents(w).back();
+    EXPECT_EQ(loaded->windowTitle(), "other.qmp");
+    EXPECT_EQ(loaded->document().upperX(), -1.0);
+    EXPECT_EQ(loaded->document().max(), 8);
+    EXPECT_EQ(loaded->document().paletteFormula(), "x+y");
+    EXPECT_EQ(loaded->picture().width(), 100);
+    EXPECT_EQ(w.recentFiles().items().front(), other.toStdString());
+}
+
+TEST(Tmain, ABadNumberStopsLoadingWithTheConversionErrorAndNoRecentEntry) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    const QString path = box.file("bad.qmp");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Coordinates]\r\nUpperX=-1\r\nLowerX=1,5\r\n");
+    f.close();
+    EXPECT_FALSE(qm::app::runCommand([&] { w.open(path); }));
+    ASSERT_EQ(box.errors.size(), 1);
+    EXPECT_EQ(box.errors[0], "'1,5' is not a valid floating point value");
+    ASSERT_EQ(documents(w).size(), 1);
+    EXPECT_EQ(documents(w)[0]->document().upperX(), -1.0);
+    EXPECT_EQ(documents(w)[0]->windowTitle(), "Mandelbrot Image");
+    EXPECT_TRUE(w.recentFiles().empty());
+}
+
+TEST(Tmain, DocumentCommandsDoNothingWithoutADocument) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    // The palette editor is the active child: not a fractal document.
+    for (const char* name : {"Save1", "SaveAs1", "rgb1", "blur1", "Print1", "FractalFun1"})
+        w.findChild<QAction*>(name)->trigger();
+    EXPECT_TRUE(w.dialogs.empty());
+    EXPECT_EQ(w.filterDialogs, 0);
+    EXPECT_TRUE(box.errors.isEmpty());
+    // The borrowed dialog is given back even when nothing was exported.
+    EXPECT_EQ(w.parameterSaveDialog()->defaultSuffix(), "qmp");
+    EXPECT_EQ(w.parameterSaveDialog()->nameFilters(),
+              QStringList{"Quillmora Parameter Files (*.qmp)"});
+}
+
+TEST(Tmain, RecentFilesPersistAcrossARestartAndMissingEntriesDoNothing) {
+    qm::test::qtApp();
+    Sandbox box;
+    QStringList paths;
+    {
+        TestMain w;
+        w.new1click();
+        for (int i = 0; i < 11; ++i) {
+            paths << box.file(QString("p%1.qmp").arg(i));
+            w.answers = {paths.back()};
+            w.Save1Click();
+        }
+        EXPECT_EQ(w.recentFiles().items().size(), 10u);
+        w.close();
+    }
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, "Quillmora", "Quillmora");
+    EXPECT_EQ(settings.value("Tmain.MRUManager1/Item_0").toString(), paths[10]);
+    EXPECT_EQ(settings.value("Tmain.MRUManager1/Item_9").toString(), paths[1]);
+    EXPECT_FALSE(settings.contains("Tmain.MRUManager1/Item_10"));
+
+    TestMain again;
+    ASSERT_EQ(again.recentFiles().items().size(), 10u);
+    EXPECT_EQ(again.recentFiles().items().front(), paths[10].toStdString());
+    EXPECT_EQ(again.recentFiles().items().back(), paths[1].toStdString());
+    auto* reopen = again.findChild<QMenu*>("Reopen1");
+    EXPECT_TRUE(reopen->menuAction()->isEnabled());
+    ASSERT_EQ(reopen->actions().size(), 10);
+    EXPECT_EQ(reopen->actions()[0]->text(), "&1 " + paths[10]);
+    EXPECT_EQ(reopen->actions()[9]->text(), "1&0 " + paths[1]);
+
+    QFile::remove(paths[5]);
+    reopen->actions()[5]->trigger(); // p5: missing
+    EXPECT_TRUE(documents(again).isEmpty());
+    reopen->actions()[1]->trigger(); // p9
+    ASSERT_EQ(documents(again).size(), 1);
+    EXPECT_EQ(documents(again)[0]->windowTitle(), "p9.qmp");
+    EXPECT_EQ(again.recentFiles().items().front(), paths[9].toStdString());
+}
+
+TEST(Tmain, PlacementIsStoredUnderGeneralAndRestored) {
+    qm::test::qtApp();
+    Sandbox box;
+    {
+        TestMain w;
+        w.setGeometry(40, 50, 700, 500);
+        w.show();
+        w.close();
+    }
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, "Quillmora", "Quillmora");
+    settings.beginGroup("General");
+    EXPECT_EQ(settings.value("ShowCmd").toInt(), 1);
+    EXPECT_EQ(settings.value("Flags").toInt(), 0);
+    const QStringList normal = settings.value("NormPos").toString().split(',');
+    ASSERT_EQ(normal.size(), 4);
+    EXPECT_EQ(normal[2].toInt() - normal[0].toInt(), 700);
+    EXPECT_EQ(normal[3].toInt() - normal[1].toInt(), 500);
+    settings.endGroup();
+    TestMain again;
+    again.showWithPlacement();
+    EXPECT_FALSE(again.isMaximized());
+    EXPECT_EQ(again.size(), QSize(700, 500));
+}
+
+TEST(Tmain, FractalFunExportBorrowsTheParameterDialogAndGivesItBack) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.new1click();
+    const QString path = box.file("x.fff");
+    w.answers = {path};
+    w.FractalFun1Click();
+    ASSERT_EQ(w.dialogs.size(), 1u);
+    EXPECT_EQ(w.dialogs[0].filters, QStringList{"Fractal Fun Files (*.fff)"});
+    EXPECT_EQ(w.dialogs[0].suffix, "fff");
+    const QStringList lines = readAll(path).split("\r\n");
+    ASSERT_EQ(lines.size(), 259); // 258 lines, each ended
+    EXPECT_EQ(lines[0], "-2,2,-1.5,1.5");
+    EXPECT_EQ(lines[1], "clBlack");
+    EXPECT_EQ(lines[129], "clWhite");
+    EXPECT_EQ(lines[33], "$00404020");
+    EXPECT_EQ(w.parameterSaveDialog()->defaultSuffix(), "qmp");
+    w.answers = {box.file("after.qmp")};
+    w.Save1Click();
+    EXPECT_EQ(w.dialogs[1].filters, QStringList{"Quillmora Parameter Files (*.qmp)"});
+    EXPECT_EQ(w.dialogs[1].suffix, "qmp");
+    // A file that cannot be created is reported; the dialog is restored all the same.
+    w.answers = {box.file("no/such/folder/y.fff")};
+    EXPECT_FALSE(qm::app::runCommand([&] { w.FractalFun1Click(); }));
+    EXPECT_EQ(box.errors.size(), 1);
+    EXPECT_EQ(w.parameterSaveDialog()->defaultSuffix(), "qmp");
+}
+
+TEST(Tmain, SaveImageWritesTheActivePictureByExtension) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.new1click();
+    renderAndWait(documents(w)[0]);
+    const QString path = box.file("pic.png");
+    w.answers = {path};
+    w.findChild<QToolButton*>("SaveImageButton")->click();
+    ASSERT_EQ(w.dialogs.size(), 1u);
+    EXPECT_EQ(w.dialogs[0].title, "Save Image");
+    EXPECT_EQ(w.dialogs[0].filters.size(), 6);
+    EXPECT_EQ(w.dialogs[0].filters[0], "BMP - Bitmap (*.bmp)");
+    qm::image::TPixelGraphic back;
+    back.loadFromFile(path.toStdString());
+    const auto& shown = documents(w)[0]->picture();
+    ASSERT_EQ(back.width(), 320);
+    EXPECT_EQ(back.pixel(160, 120), shown.pixel(160, 120));
+    EXPECT_EQ(back.pixel(3, 7), shown.pixel(3, 7));
+}
+
+TEST(Tmain, FiltersApplyToTheActiveDocumentAndCancelLeavesItAlone) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.new1click();
+    Tmandelform* doc = documents(w)[0];
+    renderAndWait(doc);
+    const qm::image::TPixelGraphic before = doc->picture();
+    w.filterAnswer = false;
+    w.blurClick();
+    EXPECT_EQ(w.filterDialogs, 1);
+    EXPECT_EQ(doc->picture().pixel(100, 100), before.pixel(100, 100));
+    w.filterAnswer = true;
+    w.findChild<QAction*>("Contours2")->trigger();
+    EXPECT_EQ(w.filterDialogs, 2);
+    int differing = 0;
+    for (int y = 0; y < before.height(); y += 7)
+        for (int x = 0; x < before.width(); x += 7)
+            differing += doc->picture().pixel(x, y) != before.pixel(x, y);
+    EXPECT_GT(differing, 0);
+    EXPECT_EQ(doc->windowTitle(), "New 1"); // progress caption restored
+    // A colour filter in place: "Red" pushed to its maximum brightens red everywhere.
+    auto& rgb = w.filterDialog(qm::image::FilterKind::Rgb);
+    rgb.SetPosition(0, rgb.Slider(0).max);
+    const qm::image::TPixelGraphic mid = doc->picture();
+    w.rgbClick();
+    int redder = 0;
+    for (int y = 0; y < mid.height(); y += 9)
+        for (int x = 0; x < mid.width(); x += 9)
+            redder += (doc->picture().pixel(x, y) & 0xFF) > (mid.pixel(x, y) & 0xFF);
+    EXPECT_GT(redder, 0);
+}
+
+TEST(Tmain, ToolWindowsToggleAndTheLoupeReadsTheLastRender) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.findChild<QToolButton*>("LoupeButton")->click();
+    EXPECT_TRUE(w.loupe()->isVisible());
+    EXPECT_TRUE(w.loupe()->blinkTimer().running());
+    w.findChild<QAction*>("speed1")->trigger();
+    EXPECT_TRUE(w.speedometerShown());
+    w.new1click();
+    Tmandelform* doc = documents(w)[0];
+    renderAndWait(doc);
+    QTest::qWait(30);
+    w.updateLoupe(*doc->Image1(), 0, 0);
+    EXPECT_EQ(w.loupe()->upperLabel()->text(), "-2");
+    EXPECT_EQ(w.loupe()->lowerLabel()->text(), "1.5");
+    w.speedometerSample(250.7);
+    EXPECT_EQ(w.speedometer()->chart()->maxVal(), 250);
+    EXPECT_EQ(w.speedometer()->chart()->Values[99], 250);
+    w.loupeclick();
+    EXPECT_FALSE(w.loupe()->isVisible());
+}
+
+TEST(Tmain, ExitDuringARenderStopsItAndClosesEveryDocument) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.new1click();
+    Tmandelform* doc = documents(w)[0];
+    doc->document().setMax(65535);
+    doc->resizeit(1600, 1200, false);
+    doc->StartrenderClick();
+    ASSERT_TRUE(doc->isRendering());
+    w.findChild<QAction*>("Exit1")->trigger();
+    EXPECT_FALSE(w.renderState().RenderActive());
+    EXPECT_TRUE(documents(w).isEmpty());
+}
+
+TEST(AboutBox, ScrollsTheCreditsUntilClosed) {
+    qm::test::qtApp();
+    qm::app::AboutBox about;
+    EXPECT_EQ(about.windowTitle(), "About");
+    EXPECT_EQ(about.findChild<QLabel*>("Version")->text(), "Version 0.9");
+    EXPECT_TRUE(about.scrolling());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return about.scrollOffset() >= 2; }, 3000));
+    about.findChild<QPushButton*>("OKButton")->click();
+    EXPECT_FALSE(about.scrolling());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(DialogFilters, PairsBecomeQtFilterEntries) {
+    EXPECT_EQ(qm::app::dialogFilters("Quillmora Parameter Files|*.qmp"),
+              QStringList{"Quillmora Parameter Files (*.qmp)"});
+    const QStringList open = qm::app::dialogFilters(Tmain::kImageOpenFilter);
+    ASSERT_EQ(open.size(), 12);
+    EXPECT_EQ(open[0],
+              "Image files (*.bmp *.dib *.jif *.jpeg *.jpg *.pbm *.pcx *.pgm *.png *.ppm)");
+    EXPECT_EQ(open[11], "All files (*.*)");
+    EXPECT_EQ(qm::app::dialogFilters(Tmain::kImageSaveFilter).size(), 6); // trailing "|"
 }
 
 } // namespace

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Starts Quillmora's main window, opens a document, renders it and saves a screenshot PNG.
+# Uses a virtual X display (Xvfb) when installed, else Qt's offscreen platform.
+# Usage: scripts/screenshot.sh [OUTPUT.png] [BUILD_DIR]
+set -euo pipefail
+out=${1:-quillmora-screenshot.png}
+build=${2:-build/release}
+cmake --build "$build" --target quillmora_screenshot >/dev/null
+tool="$build/src/app/shell/quillmora_screenshot"
+if command -v xvfb-run >/dev/null 2>&1; then
+  xvfb-run -a -s "-screen 0 1280x800x24" "$tool" "$out"
+else
+  QT_QPA_PLATFORM=offscreen "$tool" "$out"
+fi
+echo "screenshot written to $out"

@@ -1,0 +1,42 @@
+// Screenshot tool: starts the real main window, opens a document, renders it and saves a picture
+// of the whole window, so the program can be looked at from machines without a desktop.
+#include "app/fractal/mandel_form.h"
+#include "app/shell/error_handler.h"
+#include "app/shell/main_window.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quillmora_screenshot OUTPUT.png\n");
+        return 2;
+    }
+    qm::app::QuillmoraApplication app(argc, argv);
+    QApplication::setOrganizationName("Quillmora");
+    QApplication::setApplicationName("Quillmora");
+    qm::app::Tmain window(nullptr, 0);
+    window.resize(1024, 720);
+    window.show();
+    window.new1click();
+    window.speedclick();
+    auto* form =
+        qobject_cast<qm::app::Tmandelform*>(window.mdiArea()->currentSubWindow()->widget());
+    if (form == nullptr) return 1;
+    window.mdiArea()->currentSubWindow()->resize(560, 470);
+    int rc = 1;
+    QObject::connect(form, &qm::app::Tmandelform::renderFinished, &app, [&] {
+        // Give the view a moment to paint the finished picture.
+        QTimer::singleShot(300, &app, [&] {
+            rc = window.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+            QApplication::exit(rc);
+        });
+    });
+    QTimer::singleShot(200, form, [form] { form->StartrenderClick(); });
+    QTimer::singleShot(60000, &app, [] { QApplication::exit(3); });
+    QApplication::exec();
+    return rc;
+}

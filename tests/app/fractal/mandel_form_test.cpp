@@ -158,6 +158,10 @@ TEST_F(MandelForm, F9InFormulaFieldRendersWhatTheEngineRenders) {
         for (int x = 0; x < 320; ++x)
             differing += w.picture().pixel(x, y) != expected.pixel(x, y);
     EXPECT_EQ(differing, 0);
+    // QM_SCREENSHOT_DIR set: keep a picture of the rendered window for people to look at.
+    if (const QString dir = qEnvironmentVariable("QM_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        EXPECT_TRUE(w.grab().save(dir + "/document_window.png"));
+    }
     // The never-escaping centre is palette entry 255.
     const auto table = host.colourData().gradientTable();
     EXPECT_EQ(w.picture().pixel(159, 119), (*table)[255]);

@@ -3,6 +3,7 @@
 #include "app/fractal/mandel_form.h"
 #include "app/shell/error_handler.h"
 #include "app/shell/main_window.h"
+#include "app/shell/speedometer.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     window.show();
     window.new1click();
     window.speedclick();
+    window.speedometer()->setFloating(false); // docked, so the picture of the window shows it
     auto* form =
         qobject_cast<qm::app::Tmandelform*>(window.mdiArea()->currentSubWindow()->widget());
     if (form == nullptr) return 1;

@@ -136,10 +136,12 @@ Tmain::Tmain(QWidget* parent, int startupWaitMs) : QMainWindow(parent) {
 }
 
 Tmain::~Tmain() {
-    // Documents refer to the shared data of this window: they go first.
+    // Child windows (documents, the palette editor) refer to the shared data and the preset
+    // store held by this window: they go first.
     if (Tmandelform* running = renderState_.renderingWindow) running->stop();
     for (QMdiSubWindow* w : mdiArea_->subWindowList())
-        if (qobject_cast<Tmandelform*>(w->widget()) != nullptr) delete w;
+        delete w;
+    gradEditor_ = nullptr;
 }
 
 void Tmain::startUp(int waitMs) {
@@ -727,7 +729,12 @@ void Tmain::Contents1Click() {
 }
 
 void Tmain::overviewclick() {
-    TForm5::overviewclick(mdiArea_, item("overview1"));
+    // The tool button is disabled while the one Quick Help window is open.
+    auto* button = findChild<QToolButton*>("OverviewButton");
+    if (TForm5* help = TForm5::overviewclick(mdiArea_, nullptr)) {
+        button->setEnabled(false);
+        connect(help, &TForm5::closed, button, [button] { button->setEnabled(true); });
+    }
 }
 
 void Tmain::About1Click() {

@@ -506,3 +506,72 @@ TEST(DialogFilters, PairsBecomeQtFilterEntries) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Tmain, OverviewOpensOneQuickHelpWindowAndAgainAfterItCloses) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    auto quickHelp = [&] {
+        int n = 0;
+        for (QMdiSubWindow* s : w.mdiArea()->subWindowList())
+            n += s->windowTitle() == "Quick Help";
+        return n;
+    };
+    auto* button = w.findChild<QToolButton*>("OverviewButton");
+    w.findChild<QAction*>("overview1")->trigger();
+    w.overviewclick();
+    EXPECT_EQ(quickHelp(), 1);
+    EXPECT_FALSE(button->isEnabled());
+    for (QMdiSubWindow* s : w.mdiArea()->subWindowList())
+        if (s->windowTitle() == "Quick Help") s->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(quickHelp(), 0);
+    EXPECT_TRUE(button->isEnabled());
+    button->click();
+    EXPECT_EQ(quickHelp(), 1);
+}
+
+TEST(Tmain, PaletteEditorComesBackAfterItsCloseBoxMinimisedIt) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    QMdiSubWindow* editor = w.mdiArea()->subWindowList().front();
+    editor->close();
+    EXPECT_TRUE(w.mdiArea()->subWindowList().contains(editor)); // never destroyed
+    w.findChild<QToolButton*>("PaletteButton")->click();
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_FALSE(editor->isMinimized());
+}
+
+TEST(Tmain, LoadImageToBufferReplacesTheRgbBufferWithTheFileAndItsSize) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    qm::image::TPixelGraphic picture(40, 30, qm::image::PixelFormat::Bits24);
+    picture.SetPixel(3, 4, 0x123456);
+    const QString path = box.file("buffer.bmp");
+    picture.saveToFile(path.toStdString());
+    w.answers = {path};
+    w.LoadImagetoBuffer1Click();
+    ASSERT_EQ(w.dialogs.size(), 1u);
+    EXPECT_EQ(w.dialogs[0].filters.size(), 12);
+    EXPECT_EQ(w.colourData().rgbBuffer().width(), 40);
+    EXPECT_EQ(w.colourData().rgbBuffer().height(), 30);
+    EXPECT_EQ(w.colourData().rgbBuffer().pixel(3, 4), 0x123456u);
+    // A file that is no picture: the error box reports it and the buffer stays.
+    const QString junk = box.file("junk.bmp");
+    QFile f(junk);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a picture at all");
+    f.close();
+    w.answers = {junk};
+    EXPECT_FALSE(qm::app::runCommand([&] { w.LoadImagetoBuffer1Click(); }));
+    EXPECT_EQ(box.errors.size(), 1);
+    EXPECT_EQ(w.colourData().rgbBuffer().width(), 40);
+}
+
+} // namespace

@@ -8,6 +8,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPixmap>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -19,6 +21,10 @@ int main(int argc, char** argv) {
     qm::app::QuillmoraApplication app(argc, argv);
     QApplication::setOrganizationName("Quillmora");
     QApplication::setApplicationName("Quillmora");
+    // A throw-away settings folder: the user's placement and recent files stay untouched.
+    QTemporaryDir settings;
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     qm::app::Tmain window(nullptr, 0);
     window.resize(1024, 720);
     window.show();

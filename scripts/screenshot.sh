@@ -5,6 +5,9 @@
 set -euo pipefail
 out=${1:-quillmora-screenshot.png}
 build=${2:-build/release}
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
 cmake --build "$build" --target quillmora_screenshot >/dev/null
 tool="$build/src/app/shell/quillmora_screenshot"
 if command -v xvfb-run >/dev/null 2>&1; then

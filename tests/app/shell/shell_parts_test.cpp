@@ -141,6 +141,7 @@ TEST(Speedometer, SlowRowRaisesTheScaleAndHiddenWindowRecordsNothing) {
     window.rowRendered(250);
     EXPECT_EQ(chart->maxVal(), 250);
     EXPECT_EQ(chart->Values[99], 250);
+    EXPECT_EQ(chart->heightOf(250, 30), 27); // drawn at the top of the scale
     window.rowRendered(20);
     EXPECT_EQ(chart->maxVal(), 250); // never lowered
     EXPECT_EQ(chart->Values[98], 250);

@@ -706,7 +706,19 @@ void Tmain::Contours1Click() {
 // ---- Windows and help --------------------------------------------------------------------
 
 void Tmain::Windows2Click() {
-    mdiArea_->tileSubWindows();
+    // Horizontal tiling: the windows one above the other, each the full width of the area.
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* w : mdiArea_->subWindowList())
+        if (w->isVisible() && !w->isMinimized()) windows << w;
+    if (windows.isEmpty()) return;
+    const QRect area = mdiArea_->viewport()->rect();
+    const int count = static_cast<int>(windows.size());
+    for (int i = 0; i < count; ++i) {
+        const int top = area.height() * i / count;
+        const int bottom = area.height() * (i + 1) / count;
+        windows[i]->showNormal();
+        windows[i]->setGeometry(0, top, area.width(), bottom - top);
+    }
 }
 
 void Tmain::Cascade1Click() {

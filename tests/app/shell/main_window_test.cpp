@@ -575,3 +575,28 @@ TEST(Tmain, LoadImageToBufferReplacesTheRgbBufferWithTheFileAndItsSize) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Tmain, TileStacksTheWindowsFullWidth) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.resize(900, 700);
+    w.show();
+    w.new1click();
+    w.new1click();
+    w.findChild<QAction*>("Windows2")->trigger();
+    const auto windows = w.mdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 3);
+    const int width = w.mdiArea()->viewport()->width();
+    int covered = 0;
+    for (QMdiSubWindow* s : windows) {
+        EXPECT_EQ(s->geometry().width(), width);
+        EXPECT_EQ(s->geometry().top(), covered);
+        covered = s->geometry().bottom() + 1;
+    }
+    EXPECT_EQ(covered, w.mdiArea()->viewport()->height());
+}
+
+} // namespace

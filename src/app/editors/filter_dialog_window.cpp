@@ -40,8 +40,10 @@ QImage pictureToImage(const image::TPixelGraphic& picture) {
 
 FilterDialogWindow::FilterDialogWindow(image::TFilterDialog& settings,
                                        const image::TPixelGraphic* picture, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), settings_(settings),
-      picture_(settings.HasPreview() ? picture : nullptr) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), settings_(settings) {
+    // Workers read only this copy: the document may write its picture while the dialog is open.
+    if (settings_.HasPreview() && picture)
+        source_ = std::make_shared<const image::TPixelGraphic>(*picture);
     setObjectName(QStringLiteral("FilterDialog"));
     setWindowTitle(QString::fromStdString(settings_.Title()));
     setModal(true);
@@ -124,7 +126,7 @@ FilterDialogWindow::FilterDialogWindow(image::TFilterDialog& settings,
     layout->setSizeConstraint(QLayout::SetFixedSize);
     updateReadOuts();
 
-    if (picture_) {
+    if (source_) {
         pool_ = std::make_unique<QThreadPool>();
         pool_->setMaxThreadCount(1);
         timer_ = new QTimer(this);
@@ -139,7 +141,7 @@ FilterDialogWindow::FilterDialogWindow(image::TFilterDialog& settings,
 }
 
 FilterDialogWindow::~FilterDialogWindow() {
-    // Workers read the caller's picture: none may outlive the window.
+    // Workers deliver to this window: none may outlive it.
     if (pool_) pool_->waitForDone();
 }
 
@@ -172,7 +174,7 @@ void FilterDialogWindow::updateReadOuts() {
 }
 
 void FilterDialogWindow::requestPreview() {
-    if (!picture_) return;
+    if (!source_) return;
     pending_ = true;
     // Start at once when idle so a drag repaints without waiting for the next poll.
     if (!busy_) startPreview();
@@ -188,14 +190,14 @@ void FilterDialogWindow::startPreview() {
     const std::uint64_t generation = ++generation_;
     std::shared_ptr<const image::TPGFilter> filter = settings_.Filter().Clone();
     auto copy = copy_;
-    const image::TPixelGraphic* picture = picture_;
-    pool_->start([this, filter, copy, picture, generation] {
+    std::shared_ptr<const image::TPixelGraphic> source = source_;
+    pool_->start([this, filter, copy, source, generation] {
         QImage result;
         std::shared_ptr<const image::TPixelGraphic> reduced = copy;
         try {
             if (!reduced)
                 reduced = std::make_shared<const image::TPixelGraphic>(
-                    image::TPreviewFilterDialog::PreviewCopy(*picture, kPreviewWidth,
+                    image::TPreviewFilterDialog::PreviewCopy(*source, kPreviewWidth,
                                                              kPreviewHeight));
             result =
                 pictureToImage(image::TPreviewFilterDialog::FilteredPreview(*reduced, *filter));

@@ -28,10 +28,10 @@ public:
     static constexpr int kPreviewHeight = 180;
     static constexpr int kPollMs = 100;
 
-    // `picture` (may be null) is what the preview shows; it must stay unchanged while the
-    // window exists. Slider objects are named "TrackBar1".."TrackBar3", read-outs
-    // "ReadOut1".., the option pair "RadioButton1"/"RadioButton2", the preview "Preview",
-    // the buttons "OKBtn" and "CancelBtn".
+    // `picture` (may be null) is what the preview shows; the window works on its own copy, so
+    // the caller may go on changing the picture (a running render). Slider objects are named
+    // "TrackBar1".."TrackBar3", read-outs "ReadOut1".., the option pair
+    // "RadioButton1"/"RadioButton2", the preview "Preview", the buttons "OKBtn" and "CancelBtn".
     FilterDialogWindow(image::TFilterDialog& settings, const image::TPixelGraphic* picture,
                        QWidget* parent = nullptr);
     ~FilterDialogWindow() override;
@@ -60,7 +60,7 @@ private:
     void deliverPreview(const QImage& image, std::uint64_t generation);
 
     image::TFilterDialog& settings_;
-    const image::TPixelGraphic* picture_;
+    std::shared_ptr<const image::TPixelGraphic> source_; // private copy for the workers
     std::array<QSlider*, 3> sliders_{};
     std::array<QLabel*, 3> readOuts_{};
     QRadioButton* first_ = nullptr;

@@ -180,7 +180,7 @@ void TColorMemo::mousePressEvent(QMouseEvent* event) {
     QPlainTextEdit::mousePressEvent(event);
 }
 
-QString joinFormulaLines(const QString& text) {
+QString Teditform::joinLines(const QString& text) {
     QString joined;
     QString normalised = text;
     normalised.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
@@ -252,7 +252,7 @@ bool Teditform::editFormula(QWidget* parent, QString& text) {
     Teditform editor(parent);
     editor.ColorMemo1()->setPlainText(text);
     if (editor.exec() != QDialog::Accepted) return false;
-    text = joinFormulaLines(editor.ColorMemo1()->toPlainText());
+    text = joinLines(editor.ColorMemo1()->toPlainText());
     return true;
 }
 

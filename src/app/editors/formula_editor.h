@@ -88,10 +88,6 @@ private:
     QSyntaxHighlighter* highlighter_ = nullptr;
 };
 
-// The lines of the editor joined as one formula: each line trimmed of blanks and control
-// characters, nothing between them.
-QString joinFormulaLines(const QString& text);
-
 // "Formula Editor": OK writes the joined lines back, Cancel and the close box leave the text.
 class Teditform : public QDialog {
     Q_OBJECT
@@ -105,6 +101,9 @@ public:
     // What a formula box's ellipsis button does: edit `text` modally; on OK `text` becomes the
     // joined lines and the result is true, otherwise `text` is unchanged.
     static bool editFormula(QWidget* parent, QString& text);
+    // The lines of the editor joined as one formula: each line trimmed of blanks and control
+    // characters, nothing between them.
+    static QString joinLines(const QString& text);
 
 public slots:
     void RxSpeedButton1Click(); // OK

@@ -23,7 +23,7 @@ std::vector<std::pair<int, int>> spans(const std::vector<qm::app::TKeyDescr>& ra
     return result;
 }
 
-TEST(JoinFormulaLines, TrimsEachLineAndJoinsWithNothingBetween) {
+TEST(TeditformJoinLines, TrimsEachLineAndJoinsWithNothingBetween) {
     struct Case {
         const char* text;
         const char* joined;
@@ -35,8 +35,7 @@ TEST(JoinFormulaLines, TrimsEachLineAndJoinsWithNothingBetween) {
         {"\n\n  \n", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(qm::app::joinFormulaLines(QString::fromLatin1(c.text)), QString(c.joined))
-            << c.text;
+        EXPECT_EQ(Teditform::joinLines(QString::fromLatin1(c.text)), QString(c.joined)) << c.text;
 }
 
 TEST(BeginEndRanges, FromEachOpeningToTheNextClosingWithoutNesting) {

@@ -18,6 +18,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -488,7 +489,10 @@ TEST_F(MandelForm, MouseOverPictureFeedsTheLoupeInPicturePixels) {
     Tmandelform w(host);
     w.show();
     auto* view = w.Image1();
-    QTest::mouseMove(view, view->toWidget(QPointF(100.5, 50.5)).toPoint());
+    const QPointF pos = view->toWidget(QPointF(100.5, 50.5));
+    QMouseEvent move(QEvent::MouseMove, pos, view->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                     {});
+    QApplication::sendEvent(view, &move);
     ASSERT_FALSE(host.loupe.empty());
     EXPECT_EQ(host.loupe.back(), std::make_pair(100, 50));
 }

@@ -3,6 +3,7 @@
 #include "app/qt_test_app.h"
 #include "app/widgets/tpg_image.h"
 
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -14,7 +15,6 @@ using qm::app::TPGImage;
 class PictureView : public ::testing::Test {
 protected:
     void SetUp() override {
-        qm::test::qtApp();
         view.PixelGraphic().SetSize(320, 240, qm::image::PixelFormat::Bits24);
         // 800 x 480: the picture is doubled to 640 x 480 and centred with 80 pixels each side.
         view.resize(800, 480);
@@ -22,12 +22,28 @@ protected:
     }
     // The widget position of picture pixel (x, y) plus half a pixel.
     QPoint at(int x, int y) const { return view.toWidget(QPointF(x + 0.5, y + 0.5)).toPoint(); }
-    void drag(QPoint from, QPoint to) {
-        QTest::mousePress(&view, Qt::LeftButton, {}, from);
-        QTest::mouseMove(&view, to);
-        QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
+    // Mouse events go straight to the view (the test library's own pointer device does not
+    // survive a QApplication that lives until exit).
+    void mouse(QEvent::Type type, Qt::MouseButton button, QPoint pos) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton
+                                      : type == QEvent::MouseMove        ? buttons_
+                                                                         : Qt::MouseButtons(button);
+        buttons_ = held;
+        QMouseEvent e(type, QPointF(pos), view.mapToGlobal(QPointF(pos)), button, held, {});
+        QApplication::sendEvent(&view, &e);
     }
+    void drag(QPoint from, QPoint to) {
+        mouse(QEvent::MouseButtonPress, Qt::LeftButton, from);
+        mouse(QEvent::MouseMove, Qt::NoButton, to);
+        mouse(QEvent::MouseButtonRelease, Qt::LeftButton, to);
+    }
+    void click(Qt::MouseButton button, QPoint at) {
+        mouse(QEvent::MouseButtonPress, button, at);
+        mouse(QEvent::MouseButtonRelease, button, at);
+    }
+    QApplication& app = qm::test::qtApp(); // before any widget
     TPGImage view;
+    Qt::MouseButtons buttons_;
 };
 
 TEST_F(PictureView, FitsKeepingAspectRatioAndCentres) {
@@ -86,7 +102,7 @@ TEST_F(PictureView, DragInsideMovesAndCornerResizes) {
 TEST_F(PictureView, ClickWithoutDragRemovesSelection) {
     view.setSelectionRect(10, 10, 100, 50);
     QSignalSpy made(&view, &TPGImage::OnSelectionMade);
-    QTest::mouseClick(&view, Qt::LeftButton, {}, at(200, 200));
+    click(Qt::LeftButton, at(200, 200));
     EXPECT_FALSE(view.Selection());
     EXPECT_EQ(made.count(), 0);
 }
@@ -103,7 +119,7 @@ TEST_F(PictureView, DetachedChangeHandlerIsNotCalled) {
 
 TEST_F(PictureView, RightButtonReportsPicturePixel) {
     QSignalSpy up(&view, &TPGImage::PicBoxOnMouseUp);
-    QTest::mouseClick(&view, Qt::RightButton, {}, at(160, 120));
+    click(Qt::RightButton, at(160, 120));
     ASSERT_EQ(up.count(), 1);
     EXPECT_EQ(up[0][0].value<Qt::MouseButton>(), Qt::RightButton);
     EXPECT_EQ(up[0][2].toInt(), 160);

@@ -81,6 +81,20 @@ BENCHMARK(BM_FilterSliderToRepaintedPreview)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
+// Opening a preview dialog: the picture copied, reduced on a worker and filtered.
+void BM_FilterDialogFirstPreview(benchmark::State& state) {
+    qm::image::TPixelGraphic picture(1920, 1080, qm::image::PixelFormat::Bits24);
+    auto settings = qm::image::createFilterDialog(qm::image::FilterKind::Rgb);
+    for (auto _ : state) {
+        qm::app::FilterDialogWindow window(*settings, &picture);
+        QEventLoop loop;
+        QObject::connect(&window, &qm::app::FilterDialogWindow::previewReady, &loop,
+                         &QEventLoop::quit);
+        if (window.previewBusy()) loop.exec();
+    }
+}
+BENCHMARK(BM_FilterDialogFirstPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -192,7 +192,9 @@ void TPGImage::mouseReleaseEvent(QMouseEvent* event) {
             emit OnSelectionMade();
         }
     }
-    emit PicBoxOnMouseUp(event->button(), event->modifiers(), at.x(), at.y());
+    // Like moves, releases count only over the picture, not over the margin around it.
+    if (at.x() >= 0 && at.y() >= 0 && at.x() < picture_->width() && at.y() < picture_->height())
+        emit PicBoxOnMouseUp(event->button(), event->modifiers(), at.x(), at.y());
 }
 
 } // namespace qm::app

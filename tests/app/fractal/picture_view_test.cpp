@@ -125,6 +125,8 @@ TEST_F(PictureView, RightButtonReportsPicturePixel) {
     EXPECT_EQ(up[0][2].toInt(), 160);
     EXPECT_EQ(up[0][3].toInt(), 120);
     EXPECT_FALSE(view.Selection());
+    click(Qt::RightButton, QPoint(40, 240)); // the margin left of the picture
+    EXPECT_EQ(up.count(), 1);
 }
 
 TEST_F(PictureView, SelectionOutlineIsAnimated) {

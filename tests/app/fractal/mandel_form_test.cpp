@@ -228,6 +228,27 @@ TEST_F(MandelForm, ZoomBySelectionUndoAndCancel) {
     EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit2"), 2);
 }
 
+TEST_F(MandelForm, RenderStartsWithTheSelectionStretchedAsPreview) {
+    Tmandelform w(host);
+    QSignalSpy done(&w, &Tmandelform::renderFinished);
+    w.StartrenderClick(); // the steps a selection maps with
+    ASSERT_TRUE(waitFinished(done));
+    qm::image::TPixelGraphic halves(320, 240, qm::image::PixelFormat::Bits24);
+    constexpr qm::ColourValue red = 0x0000ff, blue = 0xff0000;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            halves.SetPixel(x, y, x < 160 ? red : blue);
+    w.replacePicture(halves);
+    w.Image1()->setSelectionRect(160, 0, 160, 120); // the top right quarter: all blue
+    w.StartrenderClick();
+    // No event has been processed yet, so no rendered row has reached the picture.
+    EXPECT_EQ(w.picture().pixel(0, 0), blue);
+    EXPECT_EQ(w.picture().pixel(0, 239), blue);
+    EXPECT_EQ(w.picture().pixel(319, 239), blue);
+    w.stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.count() == 2; }, 60000));
+}
+
 TEST_F(MandelForm, ResetKeepsPreviousViewForUndo) {
     Tmandelform w(host);
     host.renderState().history.newzoom({-1, 1, -0.75, 0.75});

@@ -69,6 +69,12 @@ QString TForm4::text() const {
     return edit_->text();
 }
 
+void TForm4::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    edit_->selectAll();
+    edit_->setFocus();
+}
+
 void TForm4::BitBtn1Click() {
     accept();
 }

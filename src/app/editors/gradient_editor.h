@@ -39,6 +39,10 @@ public slots:
     void BitBtn1Click();
     void BitBtn2Click();
 
+protected:
+    // The last name comes up selected, so typing replaces it.
+    void showEvent(QShowEvent* event) override;
+
 private:
     QLineEdit* edit_ = nullptr;
 };

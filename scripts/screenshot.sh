@@ -16,3 +16,13 @@ else
   QT_QPA_PLATFORM=offscreen "$tool" "$out"
 fi
 echo "screenshot written to $out"
+
+# --- Editor windows: palette, plasma and formula editors, Quick Help, an HLS filter dialog ---
+# Drawn offscreen into "editor-shots" beside the main screenshot.
+editors_build=${2:-build/release}
+editors_out="$(dirname "${1:-quillmora-screenshot.png}")/editor-shots"
+if cmake --build "$editors_build" --target editor_screenshots >/dev/null 2>&1; then
+  QT_QPA_PLATFORM=offscreen "$editors_build/tests/app/editors/editor_screenshots" "$editors_out"
+else
+  echo "editor screenshots skipped (built without tests)" >&2
+fi

@@ -37,6 +37,7 @@
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPainter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QScreen>
 #include <QSettings>
@@ -139,8 +140,12 @@ Tmain::~Tmain() {
     // Child windows (documents, the palette editor) refer to the shared data and the preset
     // store held by this window: they go first.
     if (Tmandelform* running = renderState_.renderingWindow) running->stop();
-    for (QMdiSubWindow* w : mdiArea_->subWindowList())
-        delete w;
+    // Closed windows waiting for their deferred deletion are no longer listed: find them all.
+    QList<QPointer<QMdiSubWindow>> windows;
+    for (QMdiSubWindow* w : mdiArea_->findChildren<QMdiSubWindow*>())
+        windows << w;
+    for (const QPointer<QMdiSubWindow>& w : windows)
+        delete w.data();
     gradEditor_ = nullptr;
 }
 

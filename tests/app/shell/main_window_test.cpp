@@ -26,6 +26,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <gtest/gtest.h>
 
@@ -600,3 +602,15 @@ TEST(Tmain, TileStacksTheWindowsFullWidth) {
 }
 
 } // namespace
+
+// The one QApplication lives until the process ends: Qt's own global device list is gone
+// before a function-local static application would be destroyed, so the process leaves
+// without running static destructors once the results are written.
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    qm::test::qtApp();
+    const int rc = RUN_ALL_TESTS();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(rc);
+}

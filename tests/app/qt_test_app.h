@@ -10,8 +10,10 @@ inline QApplication& qtApp() {
     static char name[] = "quillmora_test";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's own globals are gone before a static application would be, and
+    // destroying it then crashes the process after the results are written.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 } // namespace qm::test

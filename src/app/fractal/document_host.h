@@ -24,7 +24,8 @@ struct SharedRenderState {
     fractal::ViewHistory history;
     // StepX, StepY of the last render start (0 until the first render).
     fractal::PixelSteps steps;
-    // The caption to restore after a render or a picture operation.
+    // The caption saved by the last render or picture operation of any window (each window also
+    // keeps its own, which is what it restores).
     QString SavedCaption;
     // Written on the UI thread whenever any window's RxSpinEdit6 changes; read by render
     // workers at every pixel (relaxed: any recent value is fine).

@@ -451,7 +451,7 @@ void Tmandelform::refreshFromDocument() {
         shownCaption_ = doc_.caption();
         const QString caption = QString::fromStdString(shownCaption_);
         if (isRendering())
-            host_.renderState().SavedCaption = caption;
+            savedCaption_ = caption;
         else
             showCaption(caption);
     }
@@ -499,7 +499,7 @@ void Tmandelform::stop() {
     Startrender_->setText(kRenderCaption);
     state.renderingWindow = nullptr;
     QApplication::restoreOverrideCursor();
-    showCaption(state.SavedCaption);
+    showCaption(savedCaption_);
     // The workers notice before their next row; the last notification finishes the render.
     if (job_) job_->requestStop();
 }
@@ -535,7 +535,8 @@ void Tmandelform::startRender(fractal::ColourModel model) {
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Startrender_->setText(kStopCaption);
-    state.SavedCaption = caption();
+    savedCaption_ = caption();
+    state.SavedCaption = savedCaption_;
     state.renderingWindow = this;
     state.steps = fractal::computeSteps(doc_.view(), pic.width(), pic.height());
 
@@ -588,7 +589,7 @@ void Tmandelform::rowsReady() {
         const std::int64_t total = static_cast<std::int64_t>(pic.width()) * pic.height();
         const std::int64_t done = static_cast<std::int64_t>(rowsCopied_) * pic.width();
         const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
-        showCaption(percentCaption(state.SavedCaption, percent));
+        showCaption(percentCaption(savedCaption_, percent));
     }
     if (finished) finishRender();
 }
@@ -602,7 +603,7 @@ void Tmandelform::finishRender() {
     renderHadSelection_ = false;
     if (state.renderingWindow == this) {
         state.renderingWindow = nullptr;
-        showCaption(state.SavedCaption);
+        showCaption(savedCaption_);
         Startrender_->setText(kRenderCaption);
         QApplication::restoreOverrideCursor();
     }
@@ -721,7 +722,8 @@ void Tmandelform::editFormula(QLineEdit* field) {
 }
 
 void Tmandelform::Image1PixelGraphicProgressStart() {
-    host_.renderState().SavedCaption = caption();
+    savedCaption_ = caption();
+    host_.renderState().SavedCaption = savedCaption_;
 }
 
 void Tmandelform::Image1PixelGraphicProgress(int current, int total) {
@@ -729,12 +731,12 @@ void Tmandelform::Image1PixelGraphicProgress(int current, int total) {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now - state.lastProgressCaption <= kProgressCaptionMs || total <= 0) return;
     const int percent = static_cast<int>(static_cast<double>(current) / total * 100.0);
-    showCaption(percentCaption(state.SavedCaption, percent));
+    showCaption(percentCaption(savedCaption_, percent));
     state.lastProgressCaption = now;
 }
 
 void Tmandelform::Image1PixelGraphicProgressEnd() {
-    showCaption(host_.renderState().SavedCaption);
+    showCaption(savedCaption_);
 }
 
 } // namespace qm::app

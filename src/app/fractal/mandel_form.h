@@ -135,6 +135,10 @@ private:
     int listenerId_ = 0;
     bool refreshing_ = false;
     std::string shownCaption_;
+    // The caption to restore after this window's render or picture operation. Kept per window
+    // (the shared SavedCaption is only mirrored), so an operation in another window while this
+    // one renders cannot hand this window the other's caption.
+    QString savedCaption_;
 
     TPGImage* Image1_ = nullptr;
     QWidget* panelRight_ = nullptr;

@@ -391,6 +391,22 @@ TEST_F(MandelForm, OneRenderAtATimeAcrossWindows) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return doneA.count() == 2; }, 60000));
 }
 
+TEST_F(MandelForm, PictureOperationInAnotherWindowKeepsTheRenderingWindowsCaption) {
+    Tmandelform a(host);
+    Tmandelform b(host);
+    a.document().setCaption("New 1");
+    b.document().setCaption("New 2");
+    makeSlow(a);
+    QSignalSpy done(&a, &Tmandelform::renderFinished);
+    a.StartrenderClick();
+    b.Image1PixelGraphicProgressStart();
+    b.Image1PixelGraphicProgressEnd();
+    a.stop();
+    ASSERT_TRUE(waitFinished(done));
+    EXPECT_EQ(a.windowTitle(), QString("New 1"));
+    EXPECT_EQ(b.windowTitle(), QString("New 2"));
+}
+
 TEST_F(MandelForm, F9TwiceLeavesPartialPictureAndSelectionStillWorks) {
     Tmandelform w(host);
     makeSlow(w);

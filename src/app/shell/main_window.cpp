@@ -571,7 +571,8 @@ void Tmain::FractalFun1Click() {
             dialog.setNameFilters(filters);
             dialog.selectNameFilter(selected);
             dialog.setDefaultSuffix(params::kParameterFileExtension);
-            if (!files.isEmpty()) dialog.selectFile(files.first());
+            if (!files.isEmpty() && !QFileInfo(files.first()).isDir())
+                dialog.selectFile(files.first());
         }
     } restore{*saveDialog_};
     saveDialog_->setDefaultSuffix("fff");

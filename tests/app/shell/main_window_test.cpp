@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -364,12 +365,18 @@ TEST(Tmain, FractalFunExportBorrowsTheParameterDialogAndGivesItBack) {
     TestMain w;
     w.show();
     w.new1click();
+    const QString before = box.file("before.qmp");
+    w.answers = {before};
+    w.Save1Click();
     const QString path = box.file("x.fff");
     w.answers = {path};
     w.FractalFun1Click();
-    ASSERT_EQ(w.dialogs.size(), 1u);
+    ASSERT_EQ(w.dialogs.size(), 2u);
+    w.dialogs.erase(w.dialogs.begin());
     EXPECT_EQ(w.dialogs[0].filters, QStringList{"Fractal Fun Files (*.fff)"});
     EXPECT_EQ(w.dialogs[0].suffix, "fff");
+    ASSERT_FALSE(w.parameterSaveDialog()->selectedFiles().isEmpty());
+    EXPECT_EQ(QFileInfo(w.parameterSaveDialog()->selectedFiles().first()).fileName(), "before.qmp");
     const QStringList lines = readAll(path).split("\r\n");
     ASSERT_EQ(lines.size(), 259); // 258 lines, each ended
     EXPECT_EQ(lines[0], "-2,2,-1.5,1.5");

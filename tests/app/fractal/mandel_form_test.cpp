@@ -168,6 +168,26 @@ TEST_F(MandelForm, F9InFormulaFieldRendersWhatTheEngineRenders) {
     EXPECT_EQ(w.picture().pixel(159, 119), (*table)[255]);
 }
 
+TEST_F(MandelForm, RgbModeRendersTheChannelFormulas) {
+    Tmandelform w(host);
+    action(w, "Splitchannels1")->trigger();
+    w.findChild<QLineEdit*>("redit")->setText("300");
+    w.findChild<QLineEdit*>("gedit")->setText("-10");
+    w.findChild<QLineEdit*>("bedit")->setText("128");
+    const struct {
+        bool repeat;
+        qm::ColourValue colour;
+    } rows[] = {{false, 255 + 256 * 0 + 65536 * 128}, {true, 45 + 256 * 245 + 65536 * 128}};
+    for (const auto& r : rows) {
+        if (w.document().repeatPalette() != r.repeat) action(w, "cyclegrad")->trigger();
+        QSignalSpy done(&w, &Tmandelform::renderFinished);
+        w.findChild<QPushButton*>("Startrender")->click();
+        ASSERT_TRUE(waitFinished(done));
+        EXPECT_EQ(w.picture().pixel(0, 0), r.colour) << r.repeat;
+        EXPECT_EQ(w.picture().pixel(319, 239), r.colour) << r.repeat;
+    }
+}
+
 TEST_F(MandelForm, EmptyFormulaBecomesZeroAndBadFormulaStopsTheCommand) {
     Tmandelform w(host);
     auto* formula = w.findChild<QLineEdit*>("edit971");

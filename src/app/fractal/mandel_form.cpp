@@ -15,7 +15,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,6 +69,16 @@ QLabel* label(const QString& text, QWidget* parent, const QString& hint = {}) {
 void hintOf(QWidget* w, const QString& hint) {
     w->setToolTip(hint);
     w->setStatusTip(hint);
+}
+
+// Milliseconds on a monotonic clock shared by all windows (the progress-caption throttle).
+qint64 tickCount() {
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
 }
 
 // Copies a finished row into the picture; false for a row that does not fit it.
@@ -728,7 +737,7 @@ void Tmandelform::Image1PixelGraphicProgressStart() {
 
 void Tmandelform::Image1PixelGraphicProgress(int current, int total) {
     SharedRenderState& state = host_.renderState();
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = tickCount();
     if (now - state.lastProgressCaption <= kProgressCaptionMs || total <= 0) return;
     const int percent = static_cast<int>(static_cast<double>(current) / total * 100.0);
     showCaption(percentCaption(savedCaption_, percent));

@@ -63,10 +63,10 @@ QSize GradientCaption::sizeHint() const {
 }
 
 void GradientCaption::updateButtons() {
-    const bool tool = form_->isToolWindow();
+    const bool closeOnly = form_->isToolWindow() || form_->isDialog();
     const Qt::WindowFlags flags = form_->windowFlags();
-    max_->setVisible(!tool);
-    min_->setVisible(!tool);
+    max_->setVisible(!closeOnly);
+    min_->setVisible(!closeOnly);
     max_->setEnabled(!flags.testFlag(Qt::CustomizeWindowHint) ||
                      flags.testFlag(Qt::WindowMaximizeButtonHint));
     min_->setEnabled(!flags.testFlag(Qt::CustomizeWindowHint) ||
@@ -91,7 +91,8 @@ void GradientCaption::resizeEvent(QResizeEvent*) {
 
 QRect GradientCaption::freeArea() const {
     QRect r = rect().adjusted(1, 0, 0, 0);
-    if (!form_->isToolWindow()) r.setLeft(r.left() + 1 + std::max(height() - 2, 0) + 1);
+    if (!form_->isToolWindow() && !form_->isDialog())
+        r.setLeft(r.left() + 1 + std::max(height() - 2, 0) + 1);
     int right = r.right();
     for (const QToolButton* b : {close_, max_, min_})
         if (!b->isHidden()) right = std::min(right, b->geometry().left() - 3);
@@ -113,7 +114,7 @@ void GradientCaption::paintEvent(QPaintEvent*) {
             bands.setPixel(i, 0, table[i]);
         p.drawImage(rect(), bands);
     }
-    if (!form_->isToolWindow()) {
+    if (!form_->isToolWindow() && !form_->isDialog()) {
         QIcon icon = form_->windowIcon();
         if (icon.isNull()) icon = QApplication::windowIcon();
         if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_TitleBarMenuButton);
@@ -140,7 +141,7 @@ void GradientCaption::mousePressEvent(QMouseEvent* e) {
 }
 
 void GradientCaption::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton || form_->isToolWindow()) return;
+    if (e->button() != Qt::LeftButton || form_->isToolWindow() || form_->isDialog()) return;
     if (form_->isMaximized())
         form_->showNormal();
     else
@@ -165,6 +166,10 @@ TGradientForm::TGradientForm(QWidget* parent, Qt::WindowFlags flags)
 
 bool TGradientForm::isToolWindow() const {
     return (windowFlags() & Qt::WindowType_Mask) == Qt::Tool;
+}
+
+bool TGradientForm::isDialog() const {
+    return (windowFlags() & Qt::WindowType_Mask) == Qt::Dialog;
 }
 
 void TGradientForm::setBody(QWidget* body) {
@@ -312,7 +317,7 @@ void TGradientForm::paintEvent(QPaintEvent*) {
 
 Qt::Edges TGradientForm::edgesAt(const QPoint& pos) const {
     Qt::Edges edges;
-    if (isMaximized() || isToolWindow() || !rect().contains(pos)) return edges;
+    if (isMaximized() || isToolWindow() || isDialog() || !rect().contains(pos)) return edges;
     if (pos.x() < kFrame) edges |= Qt::LeftEdge;
     if (pos.x() >= width() - kFrame) edges |= Qt::RightEdge;
     if (pos.y() < kFrame) edges |= Qt::TopEdge;

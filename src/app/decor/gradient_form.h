@@ -85,6 +85,8 @@ public:
     QColor captionColor(bool active) const;
     bool captionActive() const;
     bool isToolWindow() const;
+    // A dialog window: close button only, no icon, not sized by its borders.
+    bool isDialog() const;
 
     // Which sizing borders lie under a point of the window (none inside or when maximised),
     // and the cursor shown there.

@@ -51,10 +51,12 @@ void TwiaTile::setAlignClient(bool on) {
 void TwiaTile::follow() {
     QWidget* p = parentWidget();
     if (p == nullptr) return;
+    // Inside the parent's frame, as an aligned control sits inside its parent's bevels.
+    const QRect client = p->contentsRect();
     if (alignClient_)
-        setGeometry(p->rect());
+        setGeometry(client);
     else
-        setGeometry(0, 0, width(), p->height());
+        setGeometry(client.left(), client.top(), width(), client.height());
 }
 
 bool TwiaTile::eventFilter(QObject* watched, QEvent* e) {

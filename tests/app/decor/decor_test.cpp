@@ -5,6 +5,7 @@
 #include "app/decor/help_window.h"
 #include "app/decor/panel_manager.h"
 #include "app/decor/print_picture.h"
+#include "app/decor/tool_panel.h"
 #include "app/decor/wia_tile.h"
 #include "app/qt_test_app.h"
 
@@ -176,6 +177,12 @@ TEST_F(Decor, ToolWindowsHaveOnlyTheCloseButton) {
             << name;
     }
     EXPECT_LT(tool.captionBar()->height(), normal.captionBar()->height() + 1);
+    TAboutBox1 dialog;
+    EXPECT_TRUE(dialog.isDialog());
+    EXPECT_FALSE(dialog.captionBar()->findChild<QToolButton*>("CloseButton")->isHidden());
+    EXPECT_TRUE(dialog.captionBar()->findChild<QToolButton*>("MaximizeButton")->isHidden());
+    EXPECT_TRUE(dialog.captionBar()->findChild<QToolButton*>("MinimizeButton")->isHidden());
+    EXPECT_FALSE(dialog.edgesAt({0, 0}));
 }
 
 TEST_F(Decor, CaptionButtonsMaximiseRestoreAndClose) {
@@ -546,6 +553,27 @@ TEST_F(Decor, TilesRepeatFromTheTopLeftAndFollowTheParent) {
         EXPECT_EQ(shot.pixel(x, 31), qRgb(0, 200, 0)) << x;
     parent.resize(700, 40);
     EXPECT_EQ(tile->size(), QSize(700, 40));
+}
+
+TEST_F(Decor, MainToolPanelIsBuiltAsTheFrameExpectsIt) {
+    QWidget window;
+    window.resize(800, 100);
+    const ToolPanel t = makeToolPanel(&window);
+    EXPECT_EQ(window.findChild<TPanelManager*>("PanelManager1"), t.PanelManager1);
+    EXPECT_EQ(t.PanelManager1->findChild<TMPanel*>("MPanel1"), t.MPanel1);
+    EXPECT_EQ(t.MPanel1->findChild<TwiaTile*>("wiaTile1"), t.wiaTile1);
+    EXPECT_FALSE(t.MPanel1->Floatable());
+    EXPECT_EQ(t.wiaTile1->geometry(), QRect(1, 1, 620, 32));
+    EXPECT_EQ(t.wiaTile1->Image().size(), QSize(57, 32));
+    EXPECT_EQ(t.wiaTile1->TranColor(), QColor(Qt::white));
+    EXPECT_EQ(t.wiaTile1->TileMode(), tmFaded);
+    window.show();
+    t.PanelManager1->resize(800, t.PanelManager1->height());
+    EXPECT_EQ(t.wiaTile1->geometry(), QRect(1, 1, 620, 32)); // stays at the left, not stretched
+    // Dragged out, it stays: the tool bar is fixed in place.
+    drag(t.PanelManager1, {3, 10}, {300, 90});
+    EXPECT_EQ(t.MPanel1->parentWidget(), t.PanelManager1);
+    EXPECT_FALSE(t.MPanel1->isHidden());
 }
 
 // ---- about box --------------------------------------------------------------------------------

@@ -1,0 +1,22 @@
+# Install rules: the program, the command-line tool, the help pages and the desktop integration
+# (application entry, icon and the .qmp parameter-file type).
+include(GNUInstallDirs)
+
+if(TARGET quillmora)
+    install(TARGETS quillmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(TARGET quillmora-cli)
+    install(TARGETS quillmora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+# The program looks for its help in <prefix>/share/quillmora/help (beside ../share of its binary).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/help/
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/quillmora/help
+        FILES_MATCHING PATTERN "*.html" PATTERN "*.css" PATTERN "*.png" PATTERN "*.svg")
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillmora.desktop
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillmora-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages RENAME quillmora.xml)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillmora.svg
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)

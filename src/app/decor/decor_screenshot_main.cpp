@@ -1,5 +1,6 @@
 // Draws the gradient-captioned main frame with its tool panel and a maximised document, and the
-// about box, into PNG files (scripts/screenshot-decor.sh).
+// about box, into PNG files; optionally the frame with its tool panel folded away
+// (scripts/screenshot-decor.sh).
 #include "app/decor/about_form.h"
 #include "app/decor/gradient_form.h"
 #include "app/decor/tool_panel.h"
@@ -16,7 +17,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s MAIN.png ABOUT.png\n", argv[0]);
+        std::fprintf(stderr, "usage: %s MAIN.png ABOUT.png [FOLDED.png]\n", argv[0]);
         return 2;
     }
     qm::app::TGradientForm frame;
@@ -58,6 +59,13 @@ int main(int argc, char** argv) {
     child->showMaximized();
     app.processEvents();
     const bool mainSaved = frame.grab().save(QString::fromLocal8Bit(argv[1]));
+    if (argc > 3) {
+        // The same frame with the tool panel folded into its bottom tab.
+        tools.PanelManager1->hitTest(QPoint(3, 10), true);
+        app.processEvents();
+        frame.grab().save(QString::fromLocal8Bit(argv[3]));
+        tools.PanelManager1->hitTest(QPoint(3, tools.PanelManager1->height() - 5), true);
+    }
 
     qm::app::TAboutBox1 about;
     about.adjustSize();

@@ -103,6 +103,12 @@ void TwiaTile::prepare() {
     update();
 }
 
+void TwiaTile::changeEvent(QEvent* e) {
+    // The faded tile shows the parent's background colour, which may just have changed.
+    if (e->type() == QEvent::PaletteChange && mode_ == tmFaded) prepare();
+    QWidget::changeEvent(e);
+}
+
 void TwiaTile::paintEvent(QPaintEvent*) {
     if (display_.isNull()) return;
     QPainter p(this);

@@ -503,6 +503,9 @@ TEST_F(Decor, TileModesPrepareMaskAndDisplay) {
     EXPECT_EQ(tile->mask().pixel(1, 0), 0xFF000000u);
     EXPECT_EQ(QColor(tile->display().pixel(1, 0)), QColor(1, 2, 3));
     EXPECT_EQ(QColor(tile->display().pixel(0, 0)), QColor(10, 20, 30));
+    pal.setColor(parent.backgroundRole(), QColor(40, 50, 60));
+    parent.setPalette(pal);
+    EXPECT_EQ(QColor(tile->display().pixel(0, 0)), QColor(40, 50, 60));
     tile->setTileMode(tmTransparent);
     EXPECT_EQ(qAlpha(tile->display().pixel(0, 0)), 0);
     EXPECT_EQ(tile->display().pixel(1, 0), qRgb(255, 0, 0));

@@ -6,37 +6,13 @@
 
 namespace qm::app {
 
-namespace {
-
-QThread::Priority qtPriority(TThreadPriority p) {
-    switch (p) {
-    case TThreadPriority::tpIdle:
-        return QThread::IdlePriority;
-    case TThreadPriority::tpLowest:
-        return QThread::LowestPriority;
-    case TThreadPriority::tpLower:
-        return QThread::LowPriority;
-    case TThreadPriority::tpNormal:
-        return QThread::NormalPriority;
-    case TThreadPriority::tpHigher:
-        return QThread::HighPriority;
-    case TThreadPriority::tpHighest:
-        return QThread::HighestPriority;
-    case TThreadPriority::tpTimeCritical:
-        return QThread::TimeCriticalPriority;
-    }
-    return QThread::NormalPriority;
-}
-
-} // namespace
-
 TTimerThread::~TTimerThread() {
     {
         std::lock_guard lock(mutex_);
         terminated_ = true;
     }
     wake_.notify_all();
-    wait();
+    if (thread_.joinable()) thread_.join();
 }
 
 void TTimerThread::setInterval(std::uint16_t ms) {
@@ -46,7 +22,6 @@ void TTimerThread::setInterval(std::uint16_t ms) {
 
 void TTimerThread::setThreadPriority(TThreadPriority priority) {
     priority_ = priority;
-    if (isRunning()) setPriority(qtPriority(priority));
 }
 
 void TTimerThread::Suspend() {
@@ -61,7 +36,7 @@ void TTimerThread::Resume() {
         suspended_ = false;
         ++generation_;
     }
-    if (!isRunning()) start(qtPriority(priority_));
+    if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
     wake_.notify_all();
 }
 

@@ -3,11 +3,11 @@
 #pragma once
 
 #include <QObject>
-#include <QThread>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 namespace qm::app {
 
@@ -24,11 +24,15 @@ enum class TThreadPriority {
 class TThreadedTimer;
 
 // Sleeps for the interval, hands the tick to the user-interface thread and waits until it has
-// run there, so ticks never pile up behind a busy user-interface thread.
-class TTimerThread : public QThread {
+// run there, so ticks never pile up behind a busy user-interface thread. The thread starts at
+// the first resume and ends with the object. The priority is recorded for the owner; desktop
+// schedulers give ordinary threads no levels to choose from, so it is not applied.
+class TTimerThread {
 public:
     explicit TTimerThread(TThreadedTimer& owner) : owner_(owner) {}
-    ~TTimerThread() override;
+    ~TTimerThread();
+    TTimerThread(const TTimerThread&) = delete;
+    TTimerThread& operator=(const TTimerThread&) = delete;
 
     // Main thread only.
     void setInterval(std::uint16_t ms);
@@ -36,11 +40,11 @@ public:
     void Suspend();
     void Resume();
     bool suspended() const;
-
-protected:
-    void run() override;
+    TThreadPriority threadPriority() const { return priority_; }
 
 private:
+    void run();
+
     friend class TThreadedTimer;
     TThreadedTimer& owner_;
     mutable std::mutex mutex_;
@@ -51,6 +55,7 @@ private:
     bool tickPending_ = false;
     std::uint64_t generation_ = 0; // bumped by every resume so a running sleep starts over
     TThreadPriority priority_ = TThreadPriority::tpNormal;
+    std::thread thread_;
 };
 
 class TThreadedTimer : public QObject {

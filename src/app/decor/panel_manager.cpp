@@ -262,7 +262,7 @@ void TPanelManager::mouseReleaseEvent(QMouseEvent* e) {
                 hitTest(p, true);
             } else if (pressedPanel != nullptr) {
                 QWidget* target = panelAt(hitTest(p, false));
-                if (target != nullptr && target != pressedPanel) {
+                if (target != nullptr) {
                     pressedPanel->move(pressedPanel->x(), target->y() - 1);
                     if (pressedPanel->isHidden() && allow(pressedPanel, paBeforeExpand)) {
                         pressedPanel->setVisible(true);

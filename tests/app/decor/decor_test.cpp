@@ -377,6 +377,12 @@ TEST_F(Decor, DragOntoAnotherTabReorders) {
     EXPECT_LT(s.second->y(), s.first->y());
     ASSERT_FALSE(s.actions.empty());
     EXPECT_EQ(s.actions.back().second, paExpanded);
+    // Dragged along its own long bottom tab, a collapsed panel expands too.
+    drag(s.manager, s.leftTab(s.second), s.leftTab(s.second));
+    ASSERT_TRUE(s.second->isHidden());
+    const QPoint tab = s.bottomTab(s.second);
+    drag(s.manager, tab, tab + QPoint(20, 0));
+    EXPECT_FALSE(s.second->isHidden());
 }
 
 TEST_F(Decor, DragOutFloatsAndClosingDocksBack) {

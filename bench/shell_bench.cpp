@@ -2,8 +2,10 @@
 // render runs on all cores, and how soon Stop ends the render.
 #include "app/fractal/mandel_form.h"
 #include "app/shell/main_window.h"
+#include "engine/image/pixel_graphic.h"
 
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -32,8 +34,16 @@ QApplication& app() {
 qm::app::Tmandelform* bigDocument(qm::app::Tmain& w, int max) {
     w.new1click();
     auto* form = qobject_cast<qm::app::Tmandelform*>(w.mdiArea()->currentSubWindow()->widget());
-    form->document().setView({-0.7530, -0.7490, 0.0990, 0.1030});
-    form->document().setMax(max);
+    const struct {
+        const char* field;
+        double value;
+    } fields[] = {{"RxSpinEdit1", -0.7530},
+                  {"RxSpinEdit2", -0.7490},
+                  {"RxSpinEdit3", 0.0990},
+                  {"RxSpinEdit4", 0.1030},
+                  {"RxSpinEdit5", static_cast<double>(max)}};
+    for (const auto& f : fields)
+        form->findChild<QDoubleSpinBox*>(f.field)->setValue(f.value);
     form->resizeit(1920, 1080, false);
     return form;
 }
@@ -43,7 +53,7 @@ void BM_EventLoopDelayDuringRender(benchmark::State& state) {
     app();
     qm::app::Tmain w;
     w.show();
-    qm::app::Tmandelform* form = bigDocument(w, 2048);
+    qm::app::Tmandelform* form = bigDocument(w, 65535);
     std::vector<double> delays;
     for (auto _ : state) {
         form->StartrenderClick();
@@ -67,6 +77,8 @@ void BM_EventLoopDelayDuringRender(benchmark::State& state) {
         state.counters["delay_p99_ms"] = delays[delays.size() * 99 / 100];
         state.counters["delay_max_ms"] = delays.back();
         state.counters["samples"] = static_cast<double>(delays.size());
+        state.counters["pixels"] = static_cast<double>(form->picture().width()) *
+                                   static_cast<double>(form->picture().height());
     }
 }
 BENCHMARK(BM_EventLoopDelayDuringRender)

@@ -610,6 +610,31 @@ TEST(Tmain, TileStacksTheWindowsFullWidth) {
 
 } // namespace
 
+namespace {
+
+TEST(Tmain, HintsOfDocumentControlsAndMenuItemsReachTheStatusBar) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.new1click();
+    Tmandelform* doc = documents(w)[0];
+    auto* render = doc->findChild<QPushButton*>("Startrender");
+    ASSERT_NE(render, nullptr);
+    QStatusTipEvent tip(render->statusTip());
+    QApplication::sendEvent(render, &tip);
+    EXPECT_EQ(w.statusBar()->currentMessage(),
+              "Start calculating with current coordinates (Shortcut: F9)");
+    // A catalogue entry of the settings menu shows its formula hint.
+    QAction* mandel = doc->findChild<QAction*>("zz2cMandelbrot1");
+    ASSERT_NE(mandel, nullptr);
+    ASSERT_FALSE(mandel->statusTip().isEmpty());
+    mandel->showStatusText(doc);
+    EXPECT_EQ(w.statusBar()->currentMessage(), mandel->statusTip());
+}
+
+} // namespace
+
 // The one QApplication lives until the process ends: Qt's own global device list is gone
 // before a function-local static application would be destroyed, so the process leaves
 // without running static destructors once the results are written.

@@ -11,7 +11,7 @@
 
 namespace qm::app {
 
-enum TPanelActionCode {
+enum TPanelActionCode : int {
     paBeforeExpand = 0,
     paCollapsed = 1,
     paBeforeCollapse = 2,

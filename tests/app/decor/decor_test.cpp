@@ -719,5 +719,24 @@ TEST_F(Decor, EveryHelpLinkReachesAPage) {
     EXPECT_GE(pages, 5);
 }
 
+// ---- desktop integration ----------------------------------------------------------------------
+
+TEST_F(Decor, DesktopEntryAndMimeTypeAgreeOnParameterFiles) {
+    const QDir packaging(QString(QM_TEST_DATA_DIR) + "/../../packaging");
+    QFile entry(packaging.filePath("quillmora.desktop"));
+    QFile mime(packaging.filePath("quillmora-mime.xml"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(mime.open(QIODevice::ReadOnly));
+    const QString desktop = QString::fromUtf8(entry.readAll());
+    const QString types = QString::fromUtf8(mime.readAll());
+    const auto type = QRegularExpression(R"re(type="([^"]+)")re").match(types);
+    ASSERT_TRUE(type.hasMatch());
+    EXPECT_TRUE(desktop.contains("MimeType=" + type.captured(1) + ";"));
+    EXPECT_TRUE(types.contains(R"(<glob pattern="*.qmp"/>)"));
+    EXPECT_TRUE(desktop.contains("\nExec=quillmora %f\n"));
+    EXPECT_TRUE(desktop.contains("\nIcon=quillmora\n"));
+    EXPECT_TRUE(QFile::exists(packaging.filePath("quillmora.svg")));
+}
+
 } // namespace
 } // namespace qm::app

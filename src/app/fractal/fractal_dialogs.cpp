@@ -5,7 +5,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -48,28 +47,6 @@ Torient_dialog::Torient_dialog(QWidget* parent)
     layout->addWidget(new QLabel("Imaginary:", this));
     layout->addWidget(imaginary_);
     layout->addWidget(okCancel(this));
-}
-
-FormulaTextDialog::FormulaTextDialog(const QString& text, QWidget* parent)
-    : QDialog(parent), editor_(new QPlainTextEdit(text, this)) {
-    setObjectName("editform");
-    setWindowTitle("Formula Editor");
-    editor_->setObjectName("Memo1");
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(editor_);
-    layout->addWidget(okCancel(this));
-    resize(420, 260);
-}
-
-QString FormulaTextDialog::joinedText() const {
-    return joinFormulaLines(editor_->toPlainText());
-}
-
-QString joinFormulaLines(const QString& text) {
-    QString joined;
-    for (const QString& line : text.split('\n'))
-        joined += line.trimmed();
-    return joined;
 }
 
 } // namespace qm::app

@@ -5,7 +5,6 @@
 #include <QDialog>
 
 class QLineEdit;
-class QPlainTextEdit;
 
 namespace qm::app {
 
@@ -34,21 +33,5 @@ private:
     QLineEdit* real_;
     QLineEdit* imaginary_;
 };
-
-// "Formula Editor": a multi-line text; OK joins the lines (each trimmed) without separators.
-class FormulaTextDialog : public QDialog {
-    Q_OBJECT
-public:
-    explicit FormulaTextDialog(const QString& text, QWidget* parent = nullptr);
-    QPlainTextEdit* editor() const { return editor_; }
-    QString joinedText() const;
-
-private:
-    QPlainTextEdit* editor_;
-};
-
-// The lines of `text`, each with leading and trailing blanks removed, in order, without
-// separators.
-QString joinFormulaLines(const QString& text);
 
 } // namespace qm::app

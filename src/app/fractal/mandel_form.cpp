@@ -2,6 +2,7 @@
 // worker threads with progress on the UI thread, zoom navigation and picture operations.
 #include "app/fractal/mandel_form.h"
 
+#include "app/editors/formula_editor.h"
 #include "app/fractal/fractal_dialogs.h"
 #include "app/widgets/command_errors.h"
 #include "app/widgets/spin_edits.h"
@@ -726,8 +727,8 @@ void Tmandelform::ImageToRgbBuffer1Click() {
 }
 
 void Tmandelform::editFormula(QLineEdit* field) {
-    FormulaTextDialog dialog(field->text(), this);
-    if (dialog.exec() == QDialog::Accepted) field->setText(dialog.joinedText());
+    QString text = field->text();
+    if (Teditform::editFormula(this, text)) field->setText(text);
 }
 
 void Tmandelform::Image1PixelGraphicProgressStart() {

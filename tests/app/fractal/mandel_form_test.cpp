@@ -1,5 +1,6 @@
 // The document window driven through its controls: defaults, F9 render against the engine,
 // zoom navigation, one render at a time, closing during a render, size and orientation.
+#include "app/editors/formula_editor.h"
 #include "app/fractal/fractal_dialogs.h"
 #include "app/fractal/mandel_form.h"
 #include "app/qt_test_app.h"
@@ -509,11 +510,11 @@ TEST_F(MandelForm, EllipsisOpensFormulaEditorAndOkJoinsTheLines) {
     for (const auto& r : rows) {
         w.findChild<QLineEdit*>("edit971")->setText("i*2");
         QTimer::singleShot(0, [&] {
-            auto* d = qobject_cast<qm::app::FormulaTextDialog*>(QApplication::activeModalWidget());
+            auto* d = qobject_cast<qm::app::Teditform*>(QApplication::activeModalWidget());
             ASSERT_NE(d, nullptr);
             EXPECT_EQ(d->windowTitle(), QString("Formula Editor"));
-            EXPECT_EQ(d->editor()->toPlainText(), QString("i*2"));
-            d->editor()->setPlainText("  i *\n 2+x  \n");
+            EXPECT_EQ(d->ColorMemo1()->toPlainText(), QString("i*2"));
+            d->ColorMemo1()->setPlainText("  i *\n 2+x  \n");
             r.ok ? d->accept() : d->reject();
         });
         w.findChild<QToolButton*>("edit971Ellipsis")->click();
@@ -552,15 +553,6 @@ TEST_F(MandelForm, MouseOverPictureFeedsTheLoupeInPicturePixels) {
     QApplication::sendEvent(view, &move);
     ASSERT_FALSE(host.loupe.empty());
     EXPECT_EQ(host.loupe.back(), std::make_pair(100, 50));
-}
-
-TEST(FormulaLines, JoinedTrimmedWithoutSeparators) {
-    const struct {
-        const char* text;
-        const char* joined;
-    } rows[] = {{"i*2", "i*2"}, {"  i *\n  2 + x \n", "i *2 + x"}, {"\n\n", ""}, {"a\r\nb", "ab"}};
-    for (const auto& r : rows)
-        EXPECT_EQ(qm::app::joinFormulaLines(r.text), QString(r.joined)) << r.text;
 }
 
 // Gaps between the ticks of a 5 ms timer on this thread, in a real event loop that runs until

@@ -3,13 +3,15 @@
 // placement and the recent-files list.
 #include "app/shell/main_window.h"
 
+#include "app/decor/about_form.h"
+#include "app/decor/help_window.h"
+#include "app/decor/print_picture.h"
 #include "app/editors/filter_dialog_window.h"
 #include "app/editors/formula_editor.h"
 #include "app/editors/gradient_editor.h"
 #include "app/editors/plasma_editor.h"
 #include "app/editors/settings_preset_store.h"
 #include "app/fractal/mandel_form.h"
-#include "app/shell/about_box.h"
 #include "app/shell/error_handler.h"
 #include "app/shell/loupe.h"
 #include "app/shell/speedometer.h"
@@ -26,8 +28,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -35,17 +35,13 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPageSetupDialog>
-#include <QPainter>
 #include <QPointer>
-#include <QPrintDialog>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <algorithm>
 
 namespace qm::app {
@@ -589,26 +585,11 @@ void Tmain::FractalFun1Click() {
 void Tmain::Print1Click() {
     Tmandelform* doc = activeDocument();
     if (doc == nullptr) return;
-    QPrintDialog dialog(&printer_, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    const QImage picture = pictureToImage(doc->picture());
-    const QPageLayout::Orientation previous = printer_.pageLayout().orientation();
-    if (picture.width() > picture.height())
-        printer_.setPageOrientation(QPageLayout::Landscape);
-    else if (picture.height() > picture.width())
-        printer_.setPageOrientation(QPageLayout::Portrait);
-    {
-        QPainter painter(&printer_);
-        const QRect page = painter.viewport();
-        const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
-        painter.drawImage(QRect(page.topLeft(), size), picture);
-    }
-    printer_.setPageOrientation(previous);
+    printPictureWithDialog(this, printer_, doc->picture());
 }
 
 void Tmain::PrintSetup1Click() {
-    QPageSetupDialog dialog(&printer_, this);
-    dialog.exec();
+    printSetup(this, printer_);
 }
 
 void Tmain::Exit1Click() {
@@ -732,18 +713,8 @@ void Tmain::Cascade1Click() {
 }
 
 void Tmain::Contents1Click() {
-    // The help pages ship in docs/help next to the program or the source tree; without them
-    // nothing happens, as a failed start of the help viewer is ignored.
-    const QDir base(QCoreApplication::applicationDirPath());
-    for (const QString& candidate :
-         {QString("docs/help/index.html"), QString("../docs/help/index.html"),
-          QString("../../docs/help/index.html"), QString("../../../docs/help/index.html")}) {
-        const QFileInfo page(base.filePath(candidate));
-        if (page.exists()) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath()));
-            return;
-        }
-    }
+    // Without help pages nothing happens, as a failed start of the help viewer is ignored.
+    showHelp(this);
 }
 
 void Tmain::overviewclick() {
@@ -756,7 +727,7 @@ void Tmain::overviewclick() {
 }
 
 void Tmain::About1Click() {
-    AboutBox box(this);
+    TAboutBox1 box(this);
     box.exec();
 }
 

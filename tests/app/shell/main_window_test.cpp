@@ -3,7 +3,6 @@
 #include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
 #include "app/qt_test_app.h"
-#include "app/shell/about_box.h"
 #include "app/shell/error_handler.h"
 #include "app/shell/loupe.h"
 #include "app/shell/main_window.h"
@@ -489,18 +488,6 @@ TEST(Tmain, ExitDuringARenderStopsItAndClosesEveryDocument) {
     w.findChild<QAction*>("Exit1")->trigger();
     EXPECT_FALSE(w.renderState().RenderActive());
     EXPECT_TRUE(documents(w).isEmpty());
-}
-
-TEST(AboutBox, ScrollsTheCreditsUntilClosed) {
-    qm::test::qtApp();
-    qm::app::AboutBox about;
-    EXPECT_EQ(about.windowTitle(), "About");
-    EXPECT_EQ(about.findChild<QLabel*>("Version")->text(), "Version 0.9");
-    EXPECT_TRUE(about.scrolling());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return about.scrollOffset() >= 2; }, 3000));
-    about.findChild<QPushButton*>("OKButton")->click();
-    EXPECT_FALSE(about.scrolling());
-    EXPECT_EQ(about.result(), QDialog::Accepted);
 }
 
 TEST(DialogFilters, PairsBecomeQtFilterEntries) {

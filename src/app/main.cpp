@@ -1,6 +1,6 @@
 // Program entry of the Quillmora desktop application.
 #include "app/shell/error_handler.h"
-#include "app/shell/main_window.h"
+#include "app/shell/main_frame.h"
 
 int main(int argc, char** argv) {
     qm::app::QuillmoraApplication app(argc, argv);
@@ -8,7 +8,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Quillmora");
     QApplication::setApplicationDisplayName("Quillmora");
     // The start-up screen shows its three stages for half a second each.
-    qm::app::Tmain window(nullptr, 500);
-    window.showWithPlacement();
+    // The main window lives in a frame that draws its own gradient caption bar.
+    qm::app::MainFrame frame(500);
+    frame.showWithPlacement();
     return QApplication::exec();
 }

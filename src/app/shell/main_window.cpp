@@ -6,6 +6,7 @@
 #include "app/decor/about_form.h"
 #include "app/decor/help_window.h"
 #include "app/decor/print_picture.h"
+#include "app/decor/tool_panel.h"
 #include "app/editors/filter_dialog_window.h"
 #include "app/editors/formula_editor.h"
 #include "app/editors/gradient_editor.h"
@@ -30,6 +31,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -40,8 +42,8 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace qm::app {
@@ -104,7 +106,6 @@ Tmain::Tmain(QWidget* parent, int startupWaitMs) : QMainWindow(parent) {
     setCommandErrorReporter([](const std::exception& error) { reportError(error); });
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName("mdiArea");
-    setCentralWidget(mdiArea_);
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(true);
 
@@ -296,11 +297,16 @@ void Tmain::buildMenus() {
 }
 
 void Tmain::buildToolBar() {
-    toolBar_ = addToolBar("Tools");
-    toolBar_->setObjectName("ToolBar1");
-    toolBar_->setMovable(false);
-    toolBar_->setFloatable(false);
-    toolBar_->setIconSize(QSize(22, 22));
+    // The tool bar is a panel in a panel container stacked above the MDI area.
+    auto* centre = new QWidget(this);
+    centre->setObjectName("centre");
+    auto* column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    toolPanel_ = makeToolPanel(centre);
+    column->addWidget(toolPanel_.PanelManager1);
+    column->addWidget(mdiArea_);
+    setCentralWidget(centre);
 
     struct Button {
         const char* name;
@@ -325,13 +331,22 @@ void Tmain::buildToolBar() {
           "overview1"},
          {nullptr, ToolIcon::New, nullptr, nullptr}},
     };
+    TMPanel* panel = toolPanel_.MPanel1;
+    int x = kToolButtonLeft;
     for (int g = 0; g < 3; ++g) {
-        if (g > 0) toolBar_->addSeparator();
+        if (g > 0) {
+            auto* line = new QFrame(panel);
+            line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+            line->setGeometry(x + 2, 3, 4, 28);
+            x += kToolGroupGap;
+        }
         for (const Button* b = groups[g]; b->name != nullptr; ++b) {
-            auto* button = new QToolButton(toolBar_);
+            auto* button = new QToolButton(panel);
             button->setObjectName(b->name);
             button->setAutoRaise(true);
-            button->setFixedSize(30, 30);
+            button->setGeometry(x, 2, 30, 30);
+            x += 30;
+            button->setIconSize(QSize(22, 22));
             button->setIcon(toolIcon(b->icon));
             button->setStatusTip(b->hint);
             if (b->sameAs != nullptr) {
@@ -340,7 +355,6 @@ void Tmain::buildToolBar() {
                 button->setMenu(filterPopup_);
                 button->setPopupMode(QToolButton::InstantPopup);
             }
-            toolBar_->addWidget(button);
         }
     }
 }
@@ -404,12 +418,15 @@ void Tmain::loadSettings() {
 }
 
 void Tmain::showWithPlacement() {
+    // Hosted in a frame, the frame is the window that is placed.
+    QWidget* top = window();
+    if (top != this) show();
     if (maximiseOnShow_) {
         if (const QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
-        showMaximized();
+            top->move(screen->availableGeometry().center() - top->rect().center());
+        top->showMaximized();
     } else {
-        show();
+        top->show();
     }
 }
 
@@ -425,9 +442,10 @@ void Tmain::storeRecentFiles() {
 void Tmain::storePlacement() {
     QSettings settings = openSettings();
     settings.beginGroup(kPlacementGroup);
-    const QRect r = normalGeometry().isValid() ? normalGeometry() : geometry();
+    const QWidget* top = window(); // the frame when hosted in one
+    const QRect r = top->normalGeometry().isValid() ? top->normalGeometry() : top->geometry();
     settings.setValue("Flags", 0);
-    settings.setValue("ShowCmd", isMaximized() ? 3 : isMinimized() ? 2 : 1);
+    settings.setValue("ShowCmd", top->isMaximized() ? 3 : top->isMinimized() ? 2 : 1);
     settings.setValue("MinMaxPos", "-1,-1,-1,-1");
     settings.setValue("NormPos", QString::asprintf("%d,%d,%d,%d", r.left(), r.top(),
                                                    r.left() + r.width(), r.top() + r.height()));
@@ -603,6 +621,7 @@ void Tmain::closeEvent(QCloseEvent* e) {
     storePlacement();
     storeRecentFiles();
     e->accept();
+    emit closed();
 }
 
 // ---- Tools -------------------------------------------------------------------------------

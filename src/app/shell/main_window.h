@@ -2,6 +2,7 @@
 // dialogs, recent-files list and the data every document shares.
 #pragma once
 
+#include "app/decor/tool_panel.h"
 #include "app/fractal/document_host.h"
 #include "engine/core/shared_colour_data.h"
 #include "engine/image/filters/filter_dialogs.h"
@@ -20,7 +21,6 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QSettings;
-class QToolBar;
 
 namespace qm::app {
 
@@ -59,7 +59,12 @@ public:
     // Shows the window with the stored placement (centred and maximised when none is stored).
     void showWithPlacement();
 
+    // Tool buttons start right of the panel's grip tab; groups are parted by a vertical line.
+    static constexpr int kToolButtonLeft = 20;
+    static constexpr int kToolGroupGap = 8;
+
     QMdiArea* mdiArea() const { return mdiArea_; }
+    const ToolPanel& toolPanel() const { return toolPanel_; }
     int newDocumentCount() const { return newCounter_; }
     // The active child when it is a fractal document window, else null.
     Tmandelform* activeDocument() const;
@@ -120,6 +125,10 @@ public slots:
     void overviewclick();
     void About1Click();
 
+signals:
+    // The window has closed (its state is stored); a hosting frame closes with it.
+    void closed();
+
 protected:
     // Shows a file dialog; the chosen file, or nothing when cancelled. Tests answer instead.
     virtual std::optional<QString> chooseFile(QFileDialog& dialog);
@@ -154,7 +163,7 @@ private:
     QMenu* windowsMenu_ = nullptr;
     QMenu* reopenMenu_ = nullptr;
     QMenu* filterPopup_ = nullptr;
-    QToolBar* toolBar_ = nullptr;
+    ToolPanel toolPanel_;
     LoupeWindow* loupe_ = nullptr;
     SpeedometerWindow* speed_ = nullptr;
     std::unique_ptr<SettingsPresetStore> presetStore_;

@@ -2,6 +2,7 @@
 // of the whole window, so the program can be looked at from machines without a desktop.
 #include "app/fractal/mandel_form.h"
 #include "app/shell/error_handler.h"
+#include "app/shell/main_frame.h"
 #include "app/shell/main_window.h"
 #include "app/shell/speedometer.h"
 
@@ -25,9 +26,10 @@ int main(int argc, char** argv) {
     QTemporaryDir settings;
     QSettings::setDefaultFormat(QSettings::IniFormat);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-    qm::app::Tmain window(nullptr, 0);
-    window.resize(1024, 720);
-    window.show();
+    qm::app::MainFrame frame(0);
+    qm::app::Tmain& window = *frame.mainWindow();
+    frame.resize(1024, 740);
+    frame.show();
     window.new1click();
     window.speedclick();
     window.speedometer()->setFloating(false); // docked, so the picture of the window shows it
@@ -39,7 +41,7 @@ int main(int argc, char** argv) {
     QObject::connect(form, &qm::app::Tmandelform::renderFinished, &app, [&] {
         // Give the view a moment to paint the finished picture.
         QTimer::singleShot(300, &app, [&] {
-            rc = window.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+            rc = frame.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
             QApplication::exit(rc);
         });
     });

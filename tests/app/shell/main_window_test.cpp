@@ -1,10 +1,12 @@
 // The frame window driven through its object names: start-up state, menus and tool bar, "New",
 // parameter files, the recent-files list, placement, exports, filters, closing.
+#include "app/decor/tool_panel.h"
 #include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
 #include "app/qt_test_app.h"
 #include "app/shell/error_handler.h"
 #include "app/shell/loupe.h"
+#include "app/shell/main_frame.h"
 #include "app/shell/main_window.h"
 #include "app/shell/speedometer.h"
 #include "app/widgets/tpg_image.h"
@@ -12,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -488,6 +492,126 @@ TEST(Tmain, ExitDuringARenderStopsItAndClosesEveryDocument) {
     w.findChild<QAction*>("Exit1")->trigger();
     EXPECT_FALSE(w.renderState().RenderActive());
     EXPECT_TRUE(documents(w).isEmpty());
+}
+
+constexpr std::array<const char*, 11> kToolButtons = {
+    "NewButton",   "OpenButton",   "SaveButton",    "SaveImageButton",
+    "PrintButton", "PlasmaButton", "PaletteButton", "FilterButton",
+    "LoupeButton", "SpeedButton",  "OverviewButton"};
+
+TEST(Tmain, ToolPanelHoldsTheButtonsInARowAboveTheDocuments) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.resize(900, 600);
+    w.show();
+    const qm::app::ToolPanel& tools = w.toolPanel();
+    ASSERT_NE(tools.MPanel1, nullptr);
+    EXPECT_EQ(w.findChild<qm::app::TPanelManager*>("PanelManager1"), tools.PanelManager1);
+    EXPECT_EQ(tools.MPanel1->findChild<qm::app::TwiaTile*>("wiaTile1"), tools.wiaTile1);
+    int right = 0;
+    for (const char* name : kToolButtons) {
+        SCOPED_TRACE(name);
+        auto* b = w.findChild<QToolButton*>(name);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(b->parentWidget(), tools.MPanel1);
+        EXPECT_EQ(b->size(), QSize(30, 30));
+        EXPECT_EQ(b->y(), 2);
+        EXPECT_GE(b->x(), right); // left to right, never overlapping
+        right = b->x() + b->width();
+        EXPECT_TRUE(b->isVisible());
+    }
+    EXPECT_LE(right, tools.wiaTile1->geometry().right());
+    // The panel sits over the MDI area, which takes the rest of the window.
+    const QPoint panelBottom =
+        tools.PanelManager1->mapTo(&w, QPoint(0, tools.PanelManager1->height()));
+    EXPECT_LE(panelBottom.y(), w.mdiArea()->mapTo(&w, QPoint(0, 0)).y());
+    EXPECT_EQ(tools.PanelManager1->width(), w.mdiArea()->width());
+}
+
+TEST(Tmain, ToolPanelCollapsesToItsTabAndExpandsAgain) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.resize(900, 600);
+    w.show();
+    qm::app::TPanelManager* manager = w.toolPanel().PanelManager1;
+    const int expanded = manager->height();
+    const int mdiTop = w.mdiArea()->y();
+    EXPECT_EQ(expanded, 34 + manager->BevelWidth());
+    manager->hitTest(QPoint(3, 10), true);
+    QApplication::processEvents();
+    EXPECT_TRUE(w.toolPanel().MPanel1->isHidden());
+    EXPECT_EQ(manager->height(), manager->TabHeight() + manager->BevelWidth());
+    EXPECT_FALSE(w.findChild<QToolButton*>("NewButton")->isVisible());
+    EXPECT_LT(w.mdiArea()->y(), mdiTop); // the documents get the room
+    manager->hitTest(QPoint(3, manager->height() - 3), true);
+    QApplication::processEvents();
+    EXPECT_FALSE(w.toolPanel().MPanel1->isHidden());
+    EXPECT_EQ(manager->height(), expanded);
+    EXPECT_EQ(w.mdiArea()->y(), mdiTop);
+    const auto before = w.mdiArea()->subWindowList().size();
+    w.findChild<QToolButton*>("NewButton")->click();
+    EXPECT_EQ(w.mdiArea()->subWindowList().size(), before + 1);
+}
+
+TEST(MainFrame, CaptionFollowsTheMainWindowAndItsMaximisedDocument) {
+    qm::test::qtApp();
+    Sandbox box;
+    qm::app::MainFrame frame(0);
+    Tmain* w = frame.mainWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(frame.body(), w);
+    EXPECT_FALSE(w->isWindow());
+    frame.resize(900, 650);
+    frame.show();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(frame.captionText(), "Quillmora - v0.9");
+    w->new1click();
+    QMdiSubWindow* child = w->mdiArea()->currentSubWindow();
+    ASSERT_NE(child, nullptr);
+    child->showMaximized();
+    QApplication::processEvents();
+    EXPECT_EQ(frame.captionText(), "Quillmora - v0.9 - [" + child->windowTitle() + "]");
+    EXPECT_FALSE(child->windowTitle().isEmpty());
+    child->showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(frame.captionText(), "Quillmora - v0.9");
+}
+
+TEST(MainFrame, ExitClosesTheFrameAndTheCloseBoxStoresThePlacement) {
+    qm::test::qtApp();
+    Sandbox box;
+    {
+        qm::app::MainFrame frame(0);
+        frame.show();
+        frame.mainWindow()->new1click();
+        frame.mainWindow()->findChild<QAction*>("Exit1")->trigger();
+        EXPECT_FALSE(frame.isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(documents(*frame.mainWindow()).isEmpty());
+    }
+    {
+        qm::app::MainFrame frame(0);
+        frame.setGeometry(60, 70, 720, 540);
+        frame.show();
+        frame.mainWindow()->new1click();
+        EXPECT_TRUE(frame.close());
+        EXPECT_FALSE(frame.isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(documents(*frame.mainWindow()).isEmpty());
+    }
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, "Quillmora", "Quillmora");
+    settings.beginGroup("General");
+    const QStringList normal = settings.value("NormPos").toString().split(',');
+    ASSERT_EQ(normal.size(), 4);
+    EXPECT_EQ(normal[2].toInt() - normal[0].toInt(), 720); // the frame's size, not the body's
+    EXPECT_EQ(normal[3].toInt() - normal[1].toInt(), 540);
+    settings.endGroup();
+    qm::app::MainFrame again(0);
+    again.showWithPlacement();
+    EXPECT_FALSE(again.isMaximized());
+    EXPECT_EQ(again.size(), QSize(720, 540));
 }
 
 TEST(DialogFilters, PairsBecomeQtFilterEntries) {

@@ -16,7 +16,7 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: quillmora_screenshot OUTPUT.png\n");
+        std::fprintf(stderr, "usage: quillmora_screenshot OUTPUT.png [FOLDED.png]\n");
         return 2;
     }
     qm::app::QuillmoraApplication app(argc, argv);
@@ -42,6 +42,15 @@ int main(int argc, char** argv) {
         // Give the view a moment to paint the finished picture.
         QTimer::singleShot(300, &app, [&] {
             rc = frame.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+            if (rc == 0 && argc > 2) {
+                // The same window with the tool panel folded into its bottom tab.
+                window.toolPanel().PanelManager1->hitTest(QPoint(3, 10), true);
+                QTimer::singleShot(100, &app, [&] {
+                    rc = frame.grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+                    QApplication::exit(rc);
+                });
+                return;
+            }
             QApplication::exit(rc);
         });
     });

@@ -219,6 +219,10 @@ bool TGradientForm::captionActive() const {
     return isActiveWindow();
 }
 
+TGradientForm::~TGradientForm() {
+    setMdiArea(nullptr);
+}
+
 void TGradientForm::setMdiArea(QMdiArea* area) {
     if (mdiArea_ != nullptr) {
         disconnect(mdiArea_, nullptr, this, nullptr);

@@ -55,6 +55,9 @@ public:
 
     // Qt::Tool in flags makes it a tool window: small caption, close button only.
     explicit TGradientForm(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Window);
+    // Stops following the MDI area first: the body's documents close while the children are
+    // destroyed, after the caption bar is gone.
+    ~TGradientForm() override;
 
     // The caption text lives in windowTitle; Caption is the form's name for it.
     QString Caption() const { return windowTitle(); }

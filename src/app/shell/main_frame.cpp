@@ -27,9 +27,7 @@ MainFrame::MainFrame(int startupWaitMs) : TGradientForm(nullptr) {
 }
 
 MainFrame::~MainFrame() {
-    // The main window goes first, while the caption bar that follows its MDI area still exists:
-    // its documents close as it is destroyed and the area reports each change.
-    setMdiArea(nullptr);
+    // The main window goes first, so its documents close while the frame is still whole.
     delete main_;
 }
 

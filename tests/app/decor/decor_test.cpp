@@ -60,6 +60,19 @@ TEST_F(Decor, MaximisedChildAddsItsCaptionAndRestoringRemovesIt) {
     EXPECT_EQ(form.captionText(), "Quillmora - v0.9");
 }
 
+TEST_F(Decor, DestroyingTheFormWithOpenDocumentsInItsBodyIsSafe) {
+    auto* form = new TGradientForm;
+    auto* area = new QMdiArea;
+    form->setBody(area);
+    form->setMdiArea(area);
+    form->show();
+    for (int k = 0; k < 2; ++k)
+        area->addSubWindow(new QWidget)->show();
+    area->subWindowList().front()->showMaximized();
+    delete form; // the documents close after the caption bar is gone
+    SUCCEED();
+}
+
 TEST_F(Decor, CaptionProviderOverridesTheArea) {
     TGradientForm form;
     form.setCaption("Frame");

@@ -10,6 +10,7 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" --target quillmora_screenshot >/dev/null
+mkdir -p "$(dirname "$out")"
 tool="$build/src/app/shell/quillmora_screenshot"
 if command -v xvfb-run >/dev/null 2>&1; then
   xvfb-run -a -s "-screen 0 1280x800x24" "$tool" "$out" "${out%.png}-folded.png"

@@ -2,11 +2,11 @@
 // a generated plasma as a greyscale picture.
 #include "cli/command.h"
 #include "engine/core/number_text.h"
-#include "engine/core/shared_colour_data.h"
 #include "engine/gradient/builtin_presets.h"
 #include "engine/gradient/gradient_model.h"
 #include "engine/image/pixel_graphic.h"
 #include "engine/plasma/plasma_generator.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <optional>
 #include <ostream>

@@ -1,10 +1,10 @@
 // The parameter-file commands: `params` rewrites a ".qmp" file as "Save Parameters" would,
 // `fff` exports the Fractal Fun File of what a ".qmp" file describes.
 #include "cli/command.h"
-#include "engine/core/shared_colour_data.h"
 #include "engine/gradient/gradient_model.h"
 #include "engine/params/fractal_fun_file.h"
 #include "engine/params/parameter_file.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <ostream>
 #include <string>

@@ -3,7 +3,6 @@
 #include "cli/command.h"
 #include "engine/core/arith.h"
 #include "engine/core/number_text.h"
-#include "engine/core/shared_colour_data.h"
 #include "engine/fractal/fractal_type.h"
 #include "engine/fractal/kernel_batch.h"
 #include "engine/fractal/kernels.h"
@@ -13,6 +12,7 @@
 #include "engine/image/pixel_graphic.h"
 #include "engine/params/parameter_file.h"
 #include "engine/plasma/plasma_generator.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <chrono>
 #include <cstdio>

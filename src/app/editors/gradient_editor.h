@@ -2,10 +2,10 @@
 // the preset manager Tpresetmanager.
 #pragma once
 
-#include "engine/core/shared_colour_data.h"
 #include "engine/gradient/gradient_model.h"
 #include "engine/gradient/gradient_presets.h"
 #include "engine/gradient/preset_store.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <QDialog>
 #include <QImage>

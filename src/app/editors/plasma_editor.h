@@ -1,7 +1,7 @@
 // The modal "Plasma Editor": a grey view of PlasmaBuffer, the generator's two fields and "Render".
 #pragma once
 
-#include "engine/core/shared_colour_data.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <QDialog>
 #include <QImage>

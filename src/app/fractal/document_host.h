@@ -2,8 +2,8 @@
 // state that all document windows of the process share.
 #pragma once
 
-#include "engine/core/shared_colour_data.h"
 #include "engine/fractal/view_geometry.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <QString>
 #include <atomic>

@@ -4,9 +4,9 @@
 
 #include "app/decor/tool_panel.h"
 #include "app/fractal/document_host.h"
-#include "engine/core/shared_colour_data.h"
 #include "engine/image/filters/filter_dialogs.h"
 #include "engine/params/recent_files.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "engine/core/colour.h"
-#include "engine/core/shared_colour_data.h"
 #include "engine/fractal/colour_formula.h"
 #include "engine/fractal/row_renderer.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <atomic>
 #include <condition_variable>

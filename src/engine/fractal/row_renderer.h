@@ -3,10 +3,10 @@
 #pragma once
 
 #include "engine/core/colour.h"
-#include "engine/core/shared_colour_data.h"
 #include "engine/fractal/colour_formula.h"
 #include "engine/fractal/fractal_params.h"
 #include "engine/fractal/kernel_batch.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <atomic>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // GradientTable from them, with the editor's Reset, Randomize and Cycled commands.
 #pragma once
 
-#include "engine/core/shared_colour_data.h"
 #include "engine/gradient/stop_string.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <cstdint>
 #include <functional>

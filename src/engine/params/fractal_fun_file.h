@@ -3,7 +3,7 @@
 
 #include "engine/core/colour.h"
 #include "engine/core/errors.h"
-#include "engine/core/shared_colour_data.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <filesystem>
 #include <string>

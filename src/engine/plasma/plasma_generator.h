@@ -9,7 +9,7 @@
 #pragma once
 
 #include "engine/core/random.h"
-#include "engine/core/shared_colour_data.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <cstdint>
 

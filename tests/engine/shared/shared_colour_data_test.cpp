@@ -1,5 +1,5 @@
 // SharedColourData: shapes, initial values, snapshot publication and the shared generator.
-#include "engine/core/shared_colour_data.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

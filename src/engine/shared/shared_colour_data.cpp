@@ -1,5 +1,5 @@
 // Snapshot publication of the shared colour data.
-#include "engine/core/shared_colour_data.h"
+#include "engine/shared/shared_colour_data.h"
 
 namespace qm {
 

@@ -39,6 +39,11 @@ int runParams(const Args& args, std::ostream& out, std::ostream&) {
     }
     if (input.empty()) throw UsageError{"missing parameter file"};
 
+    // A picture's own text is shown as it is stored; written out, it goes through the reader.
+    if (output.empty() && params::isPictureFile(input)) {
+        out << params::embeddedParameterText(input);
+        return kExitOk;
+    }
     Session s;
     auto doc = params::openParameterFile(input, s.gradient);
     if (output.empty())
@@ -65,9 +70,9 @@ int runFff(const Args& args, std::ostream&, std::ostream&) {
 
 } // namespace
 
-QM_CLI_COMMAND("params", "params FILE.qmp [-o OUT.qmp]",
+QM_CLI_COMMAND("params", "params FILE.qmp|PICTURE [-o OUT.qmp]",
                "load a parameter file and write it back as \"Save Parameters\" would (stdout "
-               "without -o)",
+               "without -o); for a PNG/JPEG picture, print the parameter text it carries",
                runParams);
 QM_CLI_COMMAND("fff", "fff FILE.qmp OUT.fff",
                "export the Fractal Fun File (coordinates and colour table) of a parameter file",

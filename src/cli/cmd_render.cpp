@@ -130,43 +130,6 @@ fractal::View parseView(const std::string& s) {
     return {v[0], v[1], v[2], v[3]};
 }
 
-// The parameters a loaded document would render with.
-fractal::FractalParams paramsOf(const params::FractalDocument& doc) {
-    fractal::FractalParams p;
-    p.setView(doc.view());
-    p.JuliaX = doc.juliaX();
-    p.JuliaY = doc.juliaY();
-    p.Max = doc.max();
-    p.Bailout = doc.bailout();
-    p.Order = doc.order();
-    p.Width = doc.pictureWidth();
-    p.Height = doc.pictureHeight();
-    p.edit971 = doc.paletteFormula();
-    p.redit = doc.redFormula();
-    p.gedit = doc.greenFormula();
-    p.bedit = doc.blueFormula();
-    p.type = doc.get_f_type();
-    switch (doc.colourModel()) {
-    case params::ColourModel::FixedPalette:
-        p.model = fractal::ColourModel::FixedPalette;
-        break;
-    case params::ColourModel::RgbMode:
-        p.model = fractal::ColourModel::RgbMode;
-        break;
-    case params::ColourModel::HlsMode:
-        p.model = fractal::ColourModel::HlsMode;
-        break;
-    }
-    p.repeatPalette = doc.repeatPalette();
-    p.julia = doc.juliaMode();
-    p.insideOut = doc.insideOut();
-    p.flipX = doc.flipX();
-    p.flipY = doc.flipY();
-    p.mirror = doc.mirror();
-    p.Orientation = doc.orientation();
-    return p;
-}
-
 void drawProgress(std::ostream& err, int percent) {
     constexpr int kBar = 40;
     const int filled = percent * kBar / 100;
@@ -184,6 +147,7 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     std::optional<std::string> formula, red, green, blue;
     int threads = 0;
     bool stats = false;
+    bool embedParameters = true;
     bool repeat = false, flipX = false, flipY = false, mirror = false;
     fractal::KernelParams kp; // collects --max, --bailout, --order, --julia, ...
     bool maxGiven = false, bailoutGiven = false, orderGiven = false, juliaGiven = false;
@@ -231,6 +195,8 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
             plasmaSeed = static_cast<std::uint32_t>(*s);
         } else if (opt == "--stats")
             stats = true;
+        else if (opt == "--no-params")
+            embedParameters = false;
         else {
             maxGiven |= opt == "--max";
             bailoutGiven |= opt == "--bailout";
@@ -247,9 +213,10 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     gradient.initialise(); // the "Standard" gradient, as at start-up
     fractal::FractalParams p;
     bool insideOut = kp.insideOut;
+    params::FractalDocument doc;
     if (parameterFile) {
-        const params::FractalDocument doc = params::openParameterFile(*parameterFile, gradient);
-        p = paramsOf(doc);
+        doc = params::openParameterFile(*parameterFile, gradient);
+        p = doc.renderParams();
         insideOut = insideOut || doc.insideOut();
     }
     if (type) p.type = parseType(*type).code;
@@ -313,7 +280,14 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     if (bar) err << "\n";
     // Grey and black-and-white formats take the picture converted, without asking.
     picture.SaveColorResWarningAction = image::pgwaIgnore;
-    picture.saveToFile(*output);
+    // PNG and JPEG carry the parameter file of what was rendered, as "Save Parameters" would
+    // write it for a document showing this picture.
+    std::string parameterText;
+    if (embedParameters) {
+        doc.setRenderParams(p);
+        parameterText = params::parameterDocument(doc, gradient.stopString()).text();
+    }
+    picture.saveToFile(*output, {parameterText});
     if (stats) {
         const double mpixels = static_cast<double>(p.Width) * p.Height / 1e6;
         char line[256];
@@ -333,14 +307,16 @@ QM_CLI_COMMAND("kernel",
                "[--inside-out] [--orientation RE,IM]",
                "run one catalogue kernel on the plane point (X, Y); prints I Z A B", runKernel);
 
-QM_CLI_COMMAND("render",
-               "render [FILE.qmp] -o OUT [--type IDENT] [--view UX,LX,UY,LY] [--julia JX,JY] "
-               "[--max N] [--bailout B] [--order N] [--model palette|rgb|hls] [--formula F] "
-               "[--red F] [--green F] [--blue F] [--repeat] [--inside-out] [--flip-x] "
-               "[--flip-y] [--mirror] [--orientation RE,IM] [--size WxH] [--threads N] "
-               "[--gradient STOPSTRING] [--plasma-seed S] [--stats]",
-               "render a fractal (defaults of a new document, or a parameter file) and save the "
-               "picture by its extension",
-               runRender);
+QM_CLI_COMMAND(
+    "render",
+    "render [FILE.qmp|PICTURE] -o OUT [--type IDENT] [--view UX,LX,UY,LY] [--julia JX,JY] "
+    "[--max N] [--bailout B] [--order N] [--model palette|rgb|hls] [--formula F] "
+    "[--red F] [--green F] [--blue F] [--repeat] [--inside-out] [--flip-x] "
+    "[--flip-y] [--mirror] [--orientation RE,IM] [--size WxH] [--threads N] "
+    "[--gradient STOPSTRING] [--plasma-seed S] [--stats] [--no-params]",
+    "render a fractal (defaults of a new document, a parameter file, or a PNG/JPEG "
+    "picture carrying one) and save the picture by its extension; PNG and JPEG "
+    "pictures carry the parameters unless --no-params",
+    runRender);
 
 } // namespace qm::cli

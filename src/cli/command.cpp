@@ -15,7 +15,9 @@ bool registerCommand(const Command& command) {
     return true;
 }
 
-const std::vector<Command>& commands() { return table(); }
+const std::vector<Command>& commands() {
+    return table();
+}
 
 std::string ArgReader::next(const char* what) {
     if (done()) throw UsageError{std::string("missing ") + what};

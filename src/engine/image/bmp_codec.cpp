@@ -276,7 +276,8 @@ DecodedPicture readBmp(ByteReader& in, const LoadOptions& options,
     return result;
 }
 
-void writeBmp(const TPixelGraphic& picture, std::ostream& out, ColourResolution, std::string_view) {
+void writeBmp(const TPixelGraphic& picture, std::ostream& out, ColourResolution, std::string_view,
+              const SaveOptions&) {
     const int bits = bitsPerPixel(picture.pixelFormat());
     const auto& palette = picture.palette();
     const std::uint64_t stride =

@@ -9,17 +9,17 @@ namespace qm::image {
 bool isBmp(std::span<const std::uint8_t> head);
 DecodedPicture readBmp(ByteReader& in, const LoadOptions& options, const TPixelGraphic& progress);
 void writeBmp(const TPixelGraphic& picture, std::ostream& out, ColourResolution resolution,
-              std::string_view extension);
+              std::string_view extension, const SaveOptions& options);
 
 bool isPng(std::span<const std::uint8_t> head);
 DecodedPicture readPng(ByteReader& in, const LoadOptions& options, const TPixelGraphic& progress);
 void writePng(const TPixelGraphic& picture, std::ostream& out, ColourResolution resolution,
-              std::string_view extension);
+              std::string_view extension, const SaveOptions& options);
 
 bool isJpeg(std::span<const std::uint8_t> head);
 DecodedPicture readJpeg(ByteReader& in, const LoadOptions& options, const TPixelGraphic& progress);
 void writeJpeg(const TPixelGraphic& picture, std::ostream& out, ColourResolution resolution,
-               std::string_view extension);
+               std::string_view extension, const SaveOptions& options);
 // The quality of written JPEG files (0..100).
 inline constexpr int kJpegQuality = 90;
 
@@ -33,7 +33,7 @@ DecodedPicture readPnm(ByteReader& in, const LoadOptions& options, const TPixelG
 // Writes P4, P5 or P6 by the extension pbm, pgm or ppm; any other raises
 // EPGPxMFileFormatWriter "Unknown file extention".
 void writePnm(const TPixelGraphic& picture, std::ostream& out, ColourResolution resolution,
-              std::string_view extension);
+              std::string_view extension, const SaveOptions& options);
 
 // Signals progress start on construction, every finished row, and the end on destruction.
 class RowProgress {

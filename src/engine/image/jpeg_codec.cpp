@@ -5,6 +5,7 @@
 // calls setjmp keeps only trivially destructible locals after it, and no C++ exception passes
 // through libjpeg: the callbacks copy bytes or longjmp, C++ errors are raised in our frames.
 #include "engine/image/codecs.h"
+#include "engine/image/embedded_text.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -169,7 +170,8 @@ struct Encoder {
     Destination dst;
 };
 
-bool encode(Encoder& e, const TPixelGraphic& picture, bool grey) {
+// `comment`: the COM segment payload, written after the JFIF header (empty: none).
+bool encode(Encoder& e, const TPixelGraphic& picture, bool grey, const std::string& comment) {
     if (setjmp(e.err.jump)) return false;
     e.info.image_width = static_cast<JDIMENSION>(picture.width());
     e.info.image_height = static_cast<JDIMENSION>(picture.height());
@@ -179,6 +181,9 @@ bool encode(Encoder& e, const TPixelGraphic& picture, bool grey) {
     jpeg_set_quality(&e.info, kJpegQuality, TRUE);
     e.info.optimize_coding = TRUE;
     jpeg_start_compress(&e.info, TRUE);
+    if (!comment.empty())
+        jpeg_write_marker(&e.info, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
+                          static_cast<unsigned int>(comment.size()));
     while (e.info.next_scanline < e.info.image_height) {
         const int y = static_cast<int>(e.info.next_scanline);
         JSAMPROW row = const_cast<JSAMPROW>(picture.scanLine(y));
@@ -242,7 +247,7 @@ DecodedPicture readJpeg(ByteReader& in, const LoadOptions& options, const TPixel
 }
 
 void writeJpeg(const TPixelGraphic& picture, std::ostream& out, ColourResolution resolution,
-               std::string_view) {
+               std::string_view, const SaveOptions& options) {
     auto e = std::make_unique<Encoder>();
     e->info.err = jpeg_std_error(&e->err.base);
     e->err.base.error_exit = onErrorExit;
@@ -258,12 +263,13 @@ void writeJpeg(const TPixelGraphic& picture, std::ostream& out, ColourResolution
     e->dst.base.term_destination = termDestination;
     e->info.dest = &e->dst.base;
 
+    const std::string comment = jpegParameterComment(options.parameters);
     picture.progressStart();
     struct End {
         const TPixelGraphic& p;
         ~End() { p.progressEnd(); }
     } end{picture};
-    if (!encode(*e, picture, resolution == ColourResolution::Grey256))
+    if (!encode(*e, picture, resolution == ColourResolution::Grey256, comment))
         throw EPGJPGFileFormatReaderWriter(e->err.message);
 }
 

@@ -168,14 +168,15 @@ void TPixelGraphic::loadFromFile(const std::filesystem::path& path, const LoadOp
     loadFromStream(in, lowerExtension(path), options);
 }
 
-void TPixelGraphic::saveToStream(std::ostream& out, std::string_view extension) const {
+void TPixelGraphic::saveToStream(std::ostream& out, std::string_view extension,
+                                 const SaveOptions& options) const {
     if (empty()) throw EPixelGraphic(kPixelGraphicEmpty);
     const PictureWriter* writer = findWriter(extension);
     if (writer == nullptr) throw EPGUnknownExtention(extension);
     const CR current = currentResolution(*this);
     const CR chosen = chooseResolution(current, writer->writable);
     if (chosen == current) {
-        writer->write(*this, out, chosen, writer->extension);
+        writer->write(*this, out, chosen, writer->extension, options);
         return;
     }
     switch (SaveColorResWarningAction) {
@@ -196,15 +197,16 @@ void TPixelGraphic::saveToStream(std::ostream& out, std::string_view extension) 
     }
     TPixelGraphic copy = convertToResolution(*this, chosen);
     copy.setProgressHandlers(progressHandlers());
-    writer->write(copy, out, chosen, writer->extension);
+    writer->write(copy, out, chosen, writer->extension, options);
 }
 
-void TPixelGraphic::saveToFile(const std::filesystem::path& path) const {
+void TPixelGraphic::saveToFile(const std::filesystem::path& path,
+                               const SaveOptions& options) const {
     if (empty()) throw EPixelGraphic(kPixelGraphicEmpty);
     const std::string extension = lowerExtension(path);
     // Refused before anything touches the disk.
     if (findWriter(extension) == nullptr) throw EPGUnknownExtention(extension);
-    writeFileAtomically(path, [&](std::ostream& out) { saveToStream(out, extension); });
+    writeFileAtomically(path, [&](std::ostream& out) { saveToStream(out, extension, options); });
 }
 
 } // namespace qm::image

@@ -29,7 +29,8 @@ using PictureReadFn = DecodedPicture (*)(ByteReader& in, const LoadOptions& opti
                                          const TPixelGraphic& progress);
 // Writes a picture that already has one of the writer's resolutions.
 using PictureWriteFn = void (*)(const TPixelGraphic& picture, std::ostream& out,
-                                ColourResolution resolution, std::string_view extension);
+                                ColourResolution resolution, std::string_view extension,
+                                const SaveOptions& options);
 
 struct PictureReader {
     const char* extension; // lower case, without the dot

@@ -30,6 +30,13 @@ std::int64_t rowBytesFor(std::int64_t width, PixelFormat format);
 // What saving does when the file format forces another colour resolution.
 enum TPGWarningAction { pgwaIgnore, pgwaOKBox, pgwaOKCancelBox, pgwaRaise };
 
+// What a saved file carries besides the pixels.
+struct SaveOptions {
+    // The parameter file text of the document the picture shows; PNG and JPEG files embed it,
+    // the other formats ignore it. Empty: nothing is embedded.
+    std::string_view parameters;
+};
+
 // Options of the picture readers.
 struct LoadOptions {
     // The library's gamma switch: remap levels when a file declares a gamma that differs from
@@ -158,8 +165,9 @@ public:
     void loadFromFile(const std::filesystem::path& path, const LoadOptions& options = {});
     void loadFromStream(std::istream& in, std::string_view extension,
                         const LoadOptions& options = {});
-    void saveToFile(const std::filesystem::path& path) const;
-    void saveToStream(std::ostream& out, std::string_view extension) const;
+    void saveToFile(const std::filesystem::path& path, const SaveOptions& options = {}) const;
+    void saveToStream(std::ostream& out, std::string_view extension,
+                      const SaveOptions& options = {}) const;
 
 private:
     void copyContentFrom(const TPixelGraphic& other);

@@ -170,7 +170,7 @@ DecodedPicture readPnm(ByteReader& in, const LoadOptions& options,
 }
 
 void writePnm(const TPixelGraphic& picture, std::ostream& out, ColourResolution,
-              std::string_view extension) {
+              std::string_view extension, const SaveOptions&) {
     std::string header;
     const std::string size =
         std::to_string(picture.width()) + " " + std::to_string(picture.height()) + "\n";

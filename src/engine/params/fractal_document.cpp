@@ -241,4 +241,30 @@ fractal::FractalParams FractalDocument::renderParams() const {
     return p;
 }
 
+void FractalDocument::setRenderParams(const fractal::FractalParams& p) {
+    setUpperX(p.UpperX);
+    setLowerX(p.LowerX);
+    setUpperY(p.UpperY);
+    setLowerY(p.LowerY);
+    setJuliaX(p.JuliaX);
+    setJuliaY(p.JuliaY);
+    setMax(p.Max);
+    setBailout(p.Bailout);
+    setOrder(p.Order);
+    setPaletteFormula(p.edit971);
+    setRedFormula(p.redit);
+    setGreenFormula(p.gedit);
+    setBlueFormula(p.bedit);
+    if (const auto* t = fractal::findByCode(p.type)) checkFractalType(*t);
+    setColourModel(p.model);
+    repeatPalette_ = p.repeatPalette;
+    juliaMode_ = p.julia;
+    insideOut_ = p.insideOut;
+    flipX_ = p.flipX;
+    flipY_ = p.flipY;
+    mirror_ = p.mirror;
+    get_o(p.Orientation.re, p.Orientation.im);
+    resizeit(p.Width, p.Height, true);
+}
+
 } // namespace qm::params

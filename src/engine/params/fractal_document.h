@@ -162,6 +162,10 @@ public:
 
     // What a render reads from the controls at its start; Width and Height are the picture's.
     fractal::FractalParams renderParams() const;
+    // The inverse, for front ends that render without a window (the command line): the fields
+    // take `p` under their own rules, the size fields and the picture take its size. A type
+    // code outside the catalogue leaves the checked entry as it is.
+    void setRenderParams(const fractal::FractalParams& p);
 
     // Listeners run after every change of the document (widgets bound to it refresh).
     int addListener(Listener listener);

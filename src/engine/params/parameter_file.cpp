@@ -3,9 +3,12 @@
 
 #include "engine/core/number_text.h"
 #include "engine/gradient/gradient_model.h"
+#include "engine/image/embedded_text.h"
+#include "engine/image/picture_files.h"
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 
 namespace qm::params {
@@ -130,9 +133,37 @@ void applyParameters(const IniDocument& ini, FractalDocument& doc,
     if (ini.readString(key::Mode, "Invert", "false") == "true") doc.Invert1Click();
 }
 
+bool isPictureFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::uint8_t head[image::kSignatureBytes] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    const std::span<const std::uint8_t> bytes(head, static_cast<std::size_t>(in.gcount()));
+    if (image::canCarryParameters(bytes)) return true;
+    // Weaker signatures (PCX, PNM) only count with their own extension, so a parameter file
+    // that happens to start like one is still read as text.
+    const std::string extension = image::lowerExtension(path);
+    for (const auto& reader : image::pictureReaders())
+        if (extension == reader.extension && reader.hasContentTest && reader.accepts(bytes))
+            return true;
+    return false;
+}
+
+std::string embeddedParameterText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw EFOpenError(path, std::strerror(errno));
+    auto text = image::readEmbeddedParameters(in);
+    if (!text) throw ENoEmbeddedParameters(formatMessage(kNoEmbeddedParameters, {path.string()}));
+    return std::move(*text);
+}
+
+IniDocument readParameterSource(const std::filesystem::path& path) {
+    if (isPictureFile(path)) return IniDocument::parse(embeddedParameterText(path));
+    return IniDocument::readFile(path);
+}
+
 void loadParameters(const std::filesystem::path& path, FractalDocument& doc,
                     gradient::GradientModel& gradient, RecentFiles* recent) {
-    applyParameters(IniDocument::readFile(path), doc, gradient);
+    applyParameters(readParameterSource(path), doc, gradient);
     doc.setCaption(captionForPath(path));
     doc.resizeit(pictureSizeFromField(doc.widthField()), pictureSizeFromField(doc.heightField()),
                  false);

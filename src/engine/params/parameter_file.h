@@ -19,6 +19,23 @@ namespace qm::params {
 
 inline constexpr const char* kParameterFileFilter = "Quillmora Parameter Files|*.qmp";
 inline constexpr const char* kParameterFileExtension = "qmp";
+inline constexpr const char* kPictureParameterFilter =
+    "Pictures with parameters|*.png;*.jpg;*.jpeg";
+
+// A picture offered as a parameter source that carries no intact parameter text.
+QM_DECLARE_EXCEPTION(ENoEmbeddedParameters, Exception);
+inline constexpr const char* kNoEmbeddedParameters = "No Quillmora parameters in %s";
+
+// True when `path` holds a picture rather than a parameter file: a PNG or JPEG by its first
+// bytes, any other picture format by its extension and first bytes.
+bool isPictureFile(const std::filesystem::path& path);
+
+// The parameter text a picture carries (ENoEmbeddedParameters when none, or a damaged one).
+std::string embeddedParameterText(const std::filesystem::path& path);
+
+// What "Load Parameters" reads from `path`: a parameter file, or the parameter text a picture
+// carries, which goes through the same reader.
+IniDocument readParameterSource(const std::filesystem::path& path);
 
 // The document as "Save Parameters" writes it: the eleven coordinates, the formulas, the
 // gradient, Orientation and the Mode keys, with "Grad", "Type", "Julia" and "Invert" present
@@ -32,7 +49,8 @@ IniDocument parameterDocument(const FractalDocument& doc, std::string_view stopS
 void saveParameters(FractalDocument& doc, std::string_view stopString,
                     const std::filesystem::path& path, RecentFiles* recent);
 
-// The reading of `open` into a document that was just created. Reading stops at the first
+// The reading of `open` (a parameter file or a picture carrying one) into a document that was
+// just created. Reading stops at the first
 // number that does not convert (EConvertError "'%s' is not a valid floating point value") or
 // at a bad gradient (EConvertError from `defaultgrad`); the document keeps what was read by
 // then, its caption and picture size stay, and nothing is added to `recent`. A missing file or

@@ -275,7 +275,7 @@ TEST(PictureFiles, AFailedSaveNeverDamagesAnExistingFile) {
 TEST(PictureFiles, PixelWritersRefuseForeignExtensions) {
     std::ostringstream out;
     try {
-        qm::image::writePnm(samplePicture(CR::TrueColour), out, CR::TrueColour, "pnm");
+        qm::image::writePnm(samplePicture(CR::TrueColour), out, CR::TrueColour, "pnm", {});
         FAIL();
     } catch (const qm::image::EPGPxMFileFormatWriter& e) {
         EXPECT_STREQ(e.what(), "PBM, PGM, PPM: Unknown file extention");

@@ -1,10 +1,10 @@
 // Fuzzes the INI reader and the parameter-file loader: any bytes must load or fail with a
 // program error, and a loaded document must save, reload and save to the same text.
 #include "engine/core/errors.h"
-#include "engine/core/shared_colour_data.h"
 #include "engine/gradient/gradient_model.h"
 #include "engine/params/ini_document.h"
 #include "engine/params/parameter_file.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <cstddef>
 #include <cstdint>

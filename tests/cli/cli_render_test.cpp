@@ -122,3 +122,46 @@ TEST_F(CliRender, BadInputIsReported) {
 }
 
 } // namespace
+
+namespace {
+
+// A rendered PNG or JPEG carries the parameter file of what was rendered: `params` prints it,
+// and rendering from the picture gives the same picture.
+TEST_F(CliRender, PicturesCarryTheirParameters) {
+    const auto r = runCli({"render", "-o", path("a.png"), "--type", "spider", "--view",
+                           "-1.5,0.5,-1,1", "--max", "300", "--size", "61x47", "--model", "rgb",
+                           "--red", "i*9", "--green", "x*50", "--flip-y"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(runCli({"render", "-o", path("a.jpg"), "--size", "30x20"}).exitCode, 0);
+
+    const auto text = runCli({"params", path("a.png")});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("UpperX=-1.5\r\nLowerX=0.5\r\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Max=300\r\n"), std::string::npos);
+    EXPECT_NE(text.out.find("Width=61\r\nHeight=47\r\n"), std::string::npos);
+    // The text is what `params` writes for the same document loaded from a file.
+    std::ofstream(path("a.qmp"), std::ios::binary) << text.out;
+    EXPECT_EQ(runCli({"params", path("a.qmp")}).out, text.out);
+    EXPECT_EQ(runCli({"params", path("a.jpg")}).out.rfind("[Coordinates]\r\n", 0), 0u);
+
+    ASSERT_EQ(runCli({"render", path("a.png"), "-o", path("b.ppm")}).exitCode, 0);
+    ASSERT_EQ(runCli({"render", path("a.qmp"), "-o", path("c.ppm")}).exitCode, 0);
+    ASSERT_EQ(runCli({"convert", path("a.png"), path("a.ppm")}).exitCode, 0);
+    EXPECT_EQ(qm::test::readWholeFile(path("b.ppm")), qm::test::readWholeFile(path("a.ppm")));
+    EXPECT_EQ(qm::test::readWholeFile(path("c.ppm")), qm::test::readWholeFile(path("a.ppm")));
+}
+
+TEST_F(CliRender, NoParamsLeavesThePictureWithout) {
+    ASSERT_EQ(runCli({"render", "-o", path("n.png"), "--size", "20x10", "--no-params"}).exitCode,
+              0);
+    for (const auto& args : {std::initializer_list<std::string>{"params", path("n.png")},
+                             {"render", path("n.png"), "-o", path("m.png")}}) {
+        const auto r = runCli(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err,
+                  "ENoEmbeddedParameters: No Quillmora parameters in " + path("n.png") + "\n");
+    }
+    EXPECT_FALSE(fs::exists(path("m.png")));
+}
+
+} // namespace

@@ -297,3 +297,23 @@ TEST(Interop, WeReadWhatTheToolsWrite) {
 }
 
 } // namespace
+
+namespace {
+
+// Other programs list the parameter text: the PNG text chunk and the JPEG comment.
+TEST(Interop, ImageMagickListsTheParameterText) {
+    REQUIRE_TOOLS("identify");
+    const TempDir dir;
+    const TPixelGraphic p(12, 9, PixelFormat::Bits24);
+    const std::string text = "[Coordinates]\r\nUpperX=-2\r\n";
+    for (const char* name : {"p.png", "p.jpg"}) {
+        p.saveToFile(dir / name, {text});
+        ASSERT_TRUE(run(
+            "identify -verbose " + quote(dir / name) + " > " + quote(dir / "verbose.txt"), dir));
+        const std::string listed = readBytes(dir / "verbose.txt");
+        EXPECT_NE(listed.find("Quillmora.Parameters"), std::string::npos) << name << listed;
+        EXPECT_NE(listed.find("UpperX=-2"), std::string::npos) << name;
+    }
+}
+
+} // namespace

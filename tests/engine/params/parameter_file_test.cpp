@@ -135,7 +135,7 @@ TEST_F(ParameterFile, FullRoundTrip) {
 }
 
 TEST_F(ParameterFile, ReaderDefaultsForAMissingOrNonIniFile) {
-    for (const char* content : {"", "\x89PNG\r\n\x1a\n binary junk", "UpperX=5\r\n"}) {
+    for (const char* content : {"", "\x01\x02\x03 binary junk", "UpperX=5\r\n"}) {
         const auto d = load(content, &recent);
         EXPECT_EQ(d.view(), (fractal::View{-3, 2, -2, 2})) << content;
         EXPECT_EQ(d.juliaX(), 0);
@@ -310,6 +310,74 @@ TEST_F(ParameterFile, OpenRequiresAnExistingFile) {
     }
     qm::test::writeBytes(dir / "yes.qmp", "[Coordinates]\r\nMax=77\r\n");
     EXPECT_EQ(openParameterFile(dir / "yes.qmp", gradient).max(), 77);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ParameterFile, PicturesCarryingParametersLoadLikeTheFile) {
+    FractalDocument source = load(kNewDocumentFile);
+    source.setMax(500);
+    source.JuliaMode1Click();
+    const std::string text = parameterDocument(source, gradient.stopString()).text();
+    qm::image::TPixelGraphic picture(8, 6, qm::image::PixelFormat::Bits24);
+    picture.saveToFile(dir / "p.png", {text});
+    picture.saveToFile(dir / "p.jpg", {text});
+    std::filesystem::copy_file(dir / "p.png", dir / "renamed.bin"); // known by content
+    for (const char* name : {"p.png", "p.jpg", "renamed.bin"}) {
+        FractalDocument d;
+        loadParameters(dir / name, d, gradient, &recent);
+        EXPECT_EQ(parameterDocument(d, gradient.stopString()).text(), text) << name;
+        EXPECT_EQ(d.caption(), name);
+    }
+    EXPECT_EQ(recent.items().size(), 3u);
+}
+
+TEST_F(ParameterFile, PicturesWithoutParametersAreRefusedAndChangeNothing) {
+    qm::image::TPixelGraphic picture(8, 6, qm::image::PixelFormat::Bits24);
+    for (const char* name : {"plain.png", "plain.jpg", "plain.bmp"}) {
+        picture.saveToFile(dir / name);
+        FractalDocument d;
+        d.setMax(99);
+        try {
+            loadParameters(dir / name, d, gradient, &recent);
+            ADD_FAILURE() << name;
+        } catch (const ENoEmbeddedParameters& e) {
+            EXPECT_EQ(std::string(e.what()), "No Quillmora parameters in " + (dir / name).string());
+        }
+        EXPECT_EQ(d.max(), 99);
+    }
+    EXPECT_TRUE(recent.items().empty());
+    // A parameter file whose first bytes look like a weak picture signature is still text.
+    EXPECT_EQ(load("\n\x05\x01\x08\r\n[Coordinates]\r\nMax=77\r\n").max(), 77);
+}
+
+TEST(FractalDocumentParams, SetRenderParamsIsTheInverseOfRenderParams) {
+    fractal::FractalParams p;
+    p.setView({-0.75, -0.5, 0.1, 0.3});
+    p.JuliaX = -0.8;
+    p.Max = 900;
+    p.Order = 5;
+    p.Width = 77;
+    p.Height = 33;
+    p.edit971 = "i*3";
+    p.bedit = "x";
+    p.type = fractal::findByIdentifier("newton")->code;
+    p.model = fractal::ColourModel::HlsMode;
+    p.julia = p.flipY = p.mirror = p.repeatPalette = true;
+    p.Orientation = {0.5, -1};
+    FractalDocument d;
+    d.setRenderParams(p);
+    const fractal::FractalParams back = d.renderParams();
+    EXPECT_EQ(back.view(), p.view());
+    EXPECT_EQ(std::tie(back.Max, back.Order, back.Width, back.Height, back.type, back.julia,
+                       back.flipY, back.mirror, back.repeatPalette, back.edit971, back.bedit),
+              std::tie(p.Max, p.Order, p.Width, p.Height, p.type, p.julia, p.flipY, p.mirror,
+                       p.repeatPalette, p.edit971, p.bedit));
+    EXPECT_EQ(back.model, p.model);
+    EXPECT_EQ(back.Orientation.re, 0.5);
+    EXPECT_EQ(d.widthField(), 77);
 }
 
 } // namespace

@@ -11,5 +11,7 @@ int main(int argc, char** argv) {
     // The main window lives in a frame that draws its own gradient caption bar.
     qm::app::MainFrame frame(500);
     frame.showWithPlacement();
+    // Files named on the command line (a file manager's "Open with") open as documents.
+    frame.mainWindow()->openFiles(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

@@ -478,6 +478,11 @@ void Tmandelform::documentLoaded() {
     refreshFromDocument();
 }
 
+void Tmandelform::showLoadedPicture(const image::TPixelGraphic& shown) {
+    doc_.resizeit(shown.width(), shown.height(), false);
+    replacePicture(shown);
+}
+
 void Tmandelform::replacePicture(const image::TPixelGraphic& replacement) {
     Image1_->setPixelGraphic(replacement);
 }

@@ -61,6 +61,9 @@ public:
     // After the parameter-file reader filled document(): the picture takes the document's size
     // (contents not kept) and the controls show the document.
     void documentLoaded();
+    // After documentLoaded() for a picture that carries its parameters: the document shows the
+    // picture itself at its own size, ready to zoom without a render.
+    void showLoadedPicture(const image::TPixelGraphic& shown);
 
     // The window caption (the MDI frame's when the window sits in one).
     QString caption() const;

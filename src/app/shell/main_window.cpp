@@ -20,6 +20,7 @@
 #include "app/shell/tool_icons.h"
 #include "app/widgets/command_errors.h"
 #include "app/widgets/tpg_image.h"
+#include "engine/image/colour_resolution.h"
 #include "engine/image/filters/apply_filter.h"
 #include "engine/params/fractal_fun_file.h"
 #include "engine/params/parameter_file.h"
@@ -29,6 +30,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -37,12 +40,14 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -57,6 +62,7 @@ QSettings openSettings() {
 }
 
 constexpr const char* kPlacementGroup = "General";
+constexpr const char* kStoreParametersKey = "Options/StoreParametersInPictures";
 
 size_t filterIndex(FilterKind kind) {
     return static_cast<size_t>(kind);
@@ -106,6 +112,7 @@ Tmain::Tmain(QWidget* parent, int startupWaitMs) : QMainWindow(parent) {
     setCommandErrorReporter([](const std::exception& error) { reportError(error); });
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName("mdiArea");
+    setAcceptDrops(true); // parameter files and pictures carrying them open as documents
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(true);
 
@@ -119,7 +126,9 @@ Tmain::Tmain(QWidget* parent, int startupWaitMs) : QMainWindow(parent) {
     loupe_->hide();
 
     saveDialog_ = makeDialog(params::kParameterFileFilter, params::kParameterFileExtension, true);
-    openDialog_ = makeDialog(params::kParameterFileFilter, params::kParameterFileExtension, false);
+    openDialog_ = makeDialog(QString(kAllParameterSources) + params::kParameterFileFilter + "|" +
+                                 params::kPictureParameterFilter,
+                             params::kParameterFileExtension, false);
     imageSaveDialog_ = makeDialog(kImageSaveFilter, QString(), true);
     imageSaveDialog_->setWindowTitle("Save Image");
     imageOpenDialog_ = makeDialog(kImageOpenFilter, QString(), false);
@@ -224,6 +233,13 @@ void Tmain::buildMenus() {
     bind(addItem(file, "Open1", "Load Parameters", QKeySequence("Ctrl+L")), &Tmain::Open1Click);
     bind(addItem(file, "Save1", "Save Parameters", QKeySequence("Ctrl+S")), &Tmain::Save1Click);
     bind(addItem(file, "SaveAs1", "Save Image", QKeySequence("Ctrl+I")), &Tmain::SaveAs1Click);
+    storeParameters_ = addItem(file, "StoreParameters1", "Store parameters in the picture");
+    storeParameters_->setCheckable(true);
+    storeParameters_->setChecked(true);
+    connect(storeParameters_, &QAction::toggled, this, [](bool on) {
+        QSettings settings = openSettings();
+        settings.setValue(kStoreParametersKey, on);
+    });
     bind(addItem(file, "LoadImagetoBuffer1", "Load Image to &Buffer"),
          &Tmain::LoadImagetoBuffer1Click)
         ->setVisible(false);
@@ -402,6 +418,10 @@ void Tmain::loadSettings() {
     settings.endGroup();
     recent_ = params::RecentFiles::restore(stored);
     rebuildReopenMenu();
+    {
+        const QSignalBlocker quiet(storeParameters_);
+        storeParameters_->setChecked(settings.value(kStoreParametersKey, true).toBool());
+    }
 
     settings.beginGroup(kPlacementGroup);
     const auto normal = fourIntegers(settings.value("NormPos").toString());
@@ -521,12 +541,50 @@ std::optional<QString> Tmain::chooseFile(QFileDialog& dialog) {
 }
 
 Tmandelform* Tmain::open(const QString& path) {
+    // A picture is read whole before any window opens: without parameters, or unreadable, it
+    // changes nothing.
+    std::optional<image::TPixelGraphic> shown;
+    if (params::isPictureFile(toPath(path))) {
+        params::embeddedParameterText(toPath(path));
+        shown.emplace();
+        shown->loadFromFile(toPath(path));
+        if (shown->pixelFormat() != image::PixelFormat::Bits24)
+            *shown = image::convertToResolution(*shown, image::ColourResolution::TrueColour);
+    }
     Tmandelform* form = createDocument();
     // A failed read leaves the window with what was read so far (the error box reports it).
     params::loadParameters(toPath(path), form->document(), gradientModel(), nullptr);
     form->documentLoaded();
+    if (shown) form->showLoadedPicture(*shown);
     addRecentFile(path);
     return form;
+}
+
+void Tmain::openFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        try {
+            open(path);
+        } catch (const std::exception& error) {
+            reportError(error);
+        }
+    }
+}
+
+bool Tmain::storesParametersInPictures() const {
+    return storeParameters_->isChecked();
+}
+
+void Tmain::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void Tmain::dropEvent(QDropEvent* e) {
+    QStringList paths;
+    for (const QUrl& url : e->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    if (paths.isEmpty()) return;
+    e->acceptProposedAction();
+    openFiles(paths);
 }
 
 void Tmain::Open1Click() {
@@ -564,7 +622,13 @@ void Tmain::SaveAs1Click() {
         return QMessageBox::warning(this, QApplication::applicationDisplayName(),
                                     QString::fromStdString(message), buttons) == QMessageBox::Ok;
     });
-    picture.saveToFile(toPath(*path));
+    // The picture still comes from the document's parameters (filters included), so it
+    // carries them as "Save Parameters" would write them now.
+    std::string parameters;
+    if (storesParametersInPictures())
+        parameters =
+            params::parameterDocument(doc->document(), gradientModel().stopString()).text();
+    picture.saveToFile(toPath(*path), {parameters});
 }
 
 void Tmain::LoadImagetoBuffer1Click() {

@@ -16,6 +16,8 @@
 #include <optional>
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QFileDialog;
 class QMdiArea;
 class QMdiSubWindow;
@@ -50,6 +52,8 @@ public:
         "PBM - Portable Bitmap|*.pbm|PCX - Paintbrush|*.pcx|PGM - Portable Graymap|*.pgm|"
         "PNG - Portable Network Graphics|*.png|PPM - Portable Pixelmap|*.ppm|All files|*.*";
     static constexpr const char* kFunFilter = "Fractal Fun Files|*.fff";
+    // "Load Parameters": everything it reads, parameter files, pictures that carry them.
+    static constexpr const char* kAllParameterSources = "All supported|*.qmp;*.png;*.jpg;*.jpeg|";
 
     // Runs the start-up sequence. With `startupWaitMs` > 0 the start-up screen shows its three
     // stages for at least that long each (the program uses 500 ms; tests 0, no screen).
@@ -89,8 +93,15 @@ public:
     void addRecentFile(const QString& path) override;
     void showHint(const QString& hint) override;
 
-    // Reading a parameter file into a new document window (the "Reopen" entries too).
+    // Reading a parameter file, or a PNG/JPEG picture carrying one, into a new document window
+    // (the "Reopen" entries, dropped files and files named on the command line too). A picture
+    // without parameters raises before any window opens; a picture's document shows the picture.
     Tmandelform* open(const QString& path);
+    // Opens each file as open() does; an error is reported for its file and the rest still open.
+    void openFiles(const QStringList& paths);
+    // "Store parameters in the picture" (File menu, remembered): Save Image embeds the
+    // document's parameter file in PNG and JPEG pictures.
+    bool storesParametersInPictures() const;
     // Applies a filter to the active document with the dialog's current settings.
     void applyFilterToActive(image::FilterKind kind);
 
@@ -137,6 +148,8 @@ protected:
                                      const image::TPixelGraphic* picture);
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void startUp(int waitMs);
@@ -163,6 +176,7 @@ private:
     QMenu* windowsMenu_ = nullptr;
     QMenu* reopenMenu_ = nullptr;
     QMenu* filterPopup_ = nullptr;
+    QAction* storeParameters_ = nullptr;
     ToolPanel toolPanel_;
     LoupeWindow* loupe_ = nullptr;
     SpeedometerWindow* speed_ = nullptr;

@@ -10,6 +10,7 @@
 #include "app/shell/main_window.h"
 #include "app/shell/speedometer.h"
 #include "app/widgets/tpg_image.h"
+#include "engine/params/parameter_file.h"
 #include "engine/params/recent_files.h"
 
 #include <QAction>
@@ -22,6 +23,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -29,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -742,6 +746,136 @@ TEST(Tmain, HintsOfDocumentControlsAndMenuItemsReachTheStatusBar) {
     ASSERT_FALSE(mandel->statusTip().isEmpty());
     mandel->showStatusText(doc);
     EXPECT_EQ(w.statusBar()->currentMessage(), mandel->statusTip());
+}
+
+// Pictures that carry their parameters: Save Image embeds them, Load Parameters reads them back
+// into a document that shows the picture, ready to zoom.
+TEST(Tmain, SavedPicturesOpenAsTheirDocument) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.new1click();
+    Tmandelform* first = documents(w)[0];
+    first->document().setView({-1.5, 0.5, -1.0, 1.0});
+    first->document().setMax(300);
+    renderAndWait(first);
+    const std::string text =
+        qm::params::parameterDocument(first->document(), w.gradientModel().stopString()).text();
+    const qm::image::TPixelGraphic rendered = first->picture();
+    for (const QString name : {"doc.png", "doc.jpg"}) {
+        w.answers = {box.file(name)};
+        w.findChild<QAction*>("SaveAs1")->trigger();
+        w.dialogs.clear();
+        w.answers = {box.file(name)};
+        w.findChild<QAction*>("Open1")->trigger();
+        ASSERT_EQ(w.dialogs.size(), 1u);
+        EXPECT_EQ(w.dialogs[0].filters,
+                  (QStringList{"All supported (*.qmp *.png *.jpg *.jpeg)",
+                               "Quillmora Parameter Files (*.qmp)",
+                               "Pictures with parameters (*.png *.jpg *.jpeg)"}));
+        Tmandelform* opened = documents(w).back();
+        ASSERT_NE(opened, first) << name.toStdString();
+        EXPECT_EQ(opened->windowTitle(), name);
+        EXPECT_EQ(qm::params::parameterDocument(opened->document(), w.gradientModel().stopString())
+                      .text(),
+                  text);
+        EXPECT_EQ(w.recentFiles().items().front(), box.file(name).toStdString());
+        if (name == "doc.png") {
+            // Shown at once, then rendered again from the embedded parameters: the same picture.
+            EXPECT_EQ(opened->picture().width(), 320);
+            EXPECT_EQ(opened->picture().pixel(100, 50), rendered.pixel(100, 50));
+            renderAndWait(opened);
+            for (int y = 0; y < rendered.height(); y += 7)
+                for (int x = 0; x < rendered.width(); x += 3)
+                    ASSERT_EQ(opened->picture().pixel(x, y), rendered.pixel(x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_TRUE(box.errors.isEmpty()) << box.errors.join("\n").toStdString();
+}
+
+TEST(Tmain, PicturesWithoutParametersChangeNothingAndTheOptionIsRemembered) {
+    qm::test::qtApp();
+    Sandbox box;
+    {
+        TestMain w;
+        w.new1click();
+        QAction* store = w.findChild<QAction*>("StoreParameters1");
+        ASSERT_NE(store, nullptr);
+        EXPECT_TRUE(store->isChecked());
+        store->trigger();
+        w.answers = {box.file("bare.png")};
+        w.findChild<QAction*>("SaveAs1")->trigger();
+        w.answers = {box.file("bare.png")};
+        EXPECT_FALSE(qm::app::runCommand([&] { w.Open1Click(); }));
+        EXPECT_EQ(documents(w).size(), 1);
+        EXPECT_TRUE(w.recentFiles().items().empty());
+        EXPECT_EQ(box.errors, QStringList{"No Quillmora parameters in " + box.file("bare.png")});
+    }
+    TestMain again;
+    EXPECT_FALSE(again.findChild<QAction*>("StoreParameters1")->isChecked());
+}
+
+TEST(Tmain, DroppedFilesOpenOneDocumentEachWhileARenderRuns) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.new1click();
+    Tmandelform* running = documents(w)[0];
+    running->document().setMax(4000);
+    qm::image::TPixelGraphic(4, 3, qm::image::PixelFormat::Bits24)
+        .saveToFile(box.file("with.png").toStdString(), {"[Coordinates]\r\nMax=77\r\n"});
+    qm::image::TPixelGraphic(4, 3, qm::image::PixelFormat::Bits24)
+        .saveToFile(box.file("plain.bmp").toStdString());
+    QFile qmp(box.file("p.qmp"));
+    ASSERT_TRUE(qmp.open(QIODevice::WriteOnly));
+    qmp.write("[Coordinates]\r\nMax=99\r\n");
+    qmp.close();
+
+    running->StartrenderClick();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(box.file("p.qmp")),
+                  QUrl::fromLocalFile(box.file("plain.bmp")),
+                  QUrl::fromLocalFile(box.file("with.png"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    EXPECT_TRUE(running->isRendering());
+    const auto docs = documents(w);
+    ASSERT_EQ(docs.size(), 3);
+    EXPECT_EQ(docs[1]->document().max(), 99);
+    EXPECT_EQ(docs[2]->document().max(), 77);
+    EXPECT_EQ(docs[2]->picture().width(), 4);
+    EXPECT_EQ(box.errors, QStringList{"No Quillmora parameters in " + box.file("plain.bmp")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !running->isRendering(); }, 60000));
+}
+
+// The real program opens the files named on its command line: the recent-files list it stores
+// names them.
+TEST(Program, OpensTheFilesNamedOnItsCommandLine) {
+    QTemporaryDir home;
+    const QString qmp = home.filePath("start.qmp");
+    QFile f(qmp);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Coordinates]\r\nMax=99\r\n");
+    f.close();
+    const QString program = QString(QM_BINARY_DIR) + "/src/app/quillmora";
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", home.path());
+    p.setProcessEnvironment(env);
+    p.start(program, {qmp});
+    ASSERT_TRUE(p.waitForStarted());
+    const QString settings = home.filePath("Quillmora/Quillmora.conf");
+    const bool opened =
+        QTest::qWaitFor([&] { return readAll(settings).contains("start.qmp"); }, 20000);
+    p.kill();
+    p.waitForFinished();
+    EXPECT_TRUE(opened) << readAll(settings).toStdString();
 }
 
 } // namespace

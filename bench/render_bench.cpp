@@ -1,10 +1,10 @@
 // Render speed of the full engine (kernel, formula "i*2", palette) on the full Mandelbrot view
 // at 1920 x 1080, against the floor reference: a plain scalar loop of the same kernel with the
 // same palette index, measured in the same run. Prints Mpixel/s and the ratios.
-#include "engine/core/shared_colour_data.h"
 #include "engine/fractal/kernel_batch.h"
 #include "engine/fractal/render_job.h"
 #include "engine/fractal/render_language.h"
+#include "engine/shared/shared_colour_data.h"
 
 #include <algorithm>
 #include <atomic>

@@ -746,7 +746,7 @@ TEST_F(Decor, DesktopEntryAndMimeTypeAgreeOnParameterFiles) {
     ASSERT_TRUE(type.hasMatch());
     EXPECT_TRUE(desktop.contains("MimeType=" + type.captured(1) + ";"));
     EXPECT_TRUE(types.contains(R"(<glob pattern="*.qmp"/>)"));
-    EXPECT_TRUE(desktop.contains("\nExec=quillmora %f\n"));
+    EXPECT_TRUE(desktop.contains("\nExec=quillmora %F\n"));
     EXPECT_TRUE(desktop.contains("\nIcon=quillmora\n"));
     EXPECT_TRUE(QFile::exists(packaging.filePath("quillmora.svg")));
 }

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
             return qm::cli::kExitError;
         } catch (const qm::cli::Interrupted&) {
             std::cout.flush();
-            std::cerr << "\ninterrupted: no output written\n";
+            std::cerr << "\ninterrupted: the unfinished picture was not written\n";
             return qm::cli::kExitInterrupted;
         } catch (const std::bad_alloc&) {
             std::cout.flush();

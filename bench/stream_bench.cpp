@@ -16,6 +16,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -156,7 +157,13 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    // The repetitions of the benchmarks run interleaved, so a change in the machine's load
+    // reaches both sides of each ratio alike.
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
     registerAll();
     MedianCollector reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

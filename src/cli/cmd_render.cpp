@@ -299,7 +299,7 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     if (band) target.identity = renderIdentity(p, *shared.gradientTable(), supersample, plasmaSeed);
     const auto rows = band ? fractal::bandRows(p.Height, *band) : fractal::BandRows{0, p.Height};
     ProgressMeter meter(err, progressMode, "render", "rows", rows.end - rows.first);
-    target.onRows = [&](int rows) { meter.update(rows); };
+    target.onRows = [&](int rowsDone) { meter.update(rowsDone); };
     catchInterrupts();
     const RenderOutcome done = renderToFile(p, shared, bailout, *language, target);
     meter.finish();

@@ -83,16 +83,7 @@ void streamedPng(benchmark::State& state) {
         writeFileAtomically(file, [&](std::ostream& out) {
             const auto sink =
                 image::makeRowSink("png", out, s.params.Width, s.params.Height, {}, {threads()});
-            std::vector<std::uint8_t> rgb(static_cast<std::size_t>(s.params.Width) * 3);
-            job.run([&](const RenderRow& row) {
-                std::uint8_t* o = rgb.data();
-                for (const ColourValue c : row.pixels) {
-                    *o++ = redOf(c);
-                    *o++ = greenOf(c);
-                    *o++ = blueOf(c);
-                }
-                sink->writeRow(rgb.data());
-            });
+            job.run([&](const RenderRow& row) { sink->writePixels(row.pixels.data()); });
             sink->finish();
         });
     }

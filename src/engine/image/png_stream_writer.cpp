@@ -50,7 +50,7 @@ constexpr std::uint8_t kFilterUp = 2;
 class Deflater {
 public:
     Deflater() {
-        if (deflateInit2(&z_, PngStreamWriter::kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
+        if (deflateInit2(&z_, PngStreamWriter::kLevel, Z_DEFLATED, -15, 8, Z_RLE) !=
             Z_OK)
             throw EPGPNGFileFormatReaderWriter("deflateInit failed");
     }

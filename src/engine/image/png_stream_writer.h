@@ -29,7 +29,8 @@ public:
     void writePixels(const ColourValue* pixels) override;
     void finish() override;
 
-    // zlib level and rows per block: fast settings; fractal pictures compress well anyway.
+    // zlib level (with the run-length strategy: Up-filtered fractal rows are mostly runs of
+    // zeros) and the filtered bytes per block: fast settings; fractal pictures compress well.
     static constexpr int kLevel = 1;
     static constexpr std::size_t kBlockBytes = 1024 * 1024;
 

@@ -1,6 +1,7 @@
 // quillmora-cli: the engine's second front end. Dispatches to the registered commands and
 // turns uncaught errors into "<ClassName>: <message>" on stderr.
 #include "cli/command.h"
+#include "cli/progress.h"
 #include "engine/core/errors.h"
 
 #include <algorithm>
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
             std::cout.flush();
             std::cerr << e.className() << ": " << e.message() << "\n";
             return qm::cli::kExitError;
+        } catch (const qm::cli::Interrupted&) {
+            std::cout.flush();
+            std::cerr << "\ninterrupted: the unfinished picture was not written\n";
+            return qm::cli::kExitInterrupted;
         } catch (const std::bad_alloc&) {
             std::cout.flush();
             std::cerr << "error: out of memory\n";

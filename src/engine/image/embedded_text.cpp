@@ -206,6 +206,18 @@ bool isAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+std::vector<std::pair<std::string, std::string>> pngParameterChunks(std::string_view parameters) {
+    std::vector<std::pair<std::string, std::string>> chunks;
+    if (parameters.empty() || !isEmbeddableText(parameters)) return chunks;
+    std::string keyword(kParametersKeyword);
+    keyword.push_back('\0');
+    // No compression (flag and method 0), empty language tag and translated keyword.
+    chunks.emplace_back("iTXt", keyword + std::string(4, '\0') + std::string(parameters));
+    if (isAscii(parameters)) chunks.emplace_back("tEXt", keyword + std::string(parameters));
+    chunks.emplace_back("tEXt", "Software" + std::string(1, '\0') + std::string(kSoftwareName));
+    return chunks;
+}
+
 std::string jpegParameterComment(std::string_view parameters) {
     if (parameters.empty() || !isEmbeddableText(parameters)) return {};
     std::string payload(kParametersKeyword);

@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qm::image {
 
@@ -23,6 +25,11 @@ inline constexpr std::size_t kMaxJpegComment = 65533;
 
 // Well-formed UTF-8 without NUL: what an iTXt chunk may hold and what a reader accepts.
 bool isEmbeddableText(std::string_view text);
+
+// The PNG chunks (type, data) that carry `parameters`, in file order before the image data:
+// the uncompressed iTXt chunk, its tEXt copy when the text is ASCII, and "Software" =
+// kSoftwareName. None when the text is empty or not embeddable.
+std::vector<std::pair<std::string, std::string>> pngParameterChunks(std::string_view parameters);
 
 // The COM segment payload for `parameters`: the keyword line (CR LF) and the text; empty when
 // it would not fit one segment or is not embeddable (such pictures carry nothing).

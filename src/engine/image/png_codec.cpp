@@ -233,16 +233,19 @@ WritePlan planFor(const TPixelGraphic& picture, ColourResolution resolution) {
 }
 
 bool encode(png_structp png, png_infop info, const TPixelGraphic& picture, const WritePlan& plan,
-            const png_color* palette, int paletteCount, png_text* texts, int textCount,
+            const png_color* palette, int paletteCount,
+            const std::vector<std::pair<std::string, std::string>>& texts,
             std::uint8_t* rowBuffer) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width()),
                  static_cast<png_uint_32>(picture.height()), plan.depth, plan.colourType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (plan.colourType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, paletteCount);
-    // Set before png_write_info, so the texts precede the image data.
-    if (textCount > 0) png_set_text(png, info, texts, textCount);
     png_write_info(png, info);
+    // Written between the header and the first row: the texts precede the image data.
+    for (const auto& [type, data] : texts)
+        png_write_chunk(png, reinterpret_cast<png_const_bytep>(type.c_str()),
+                        reinterpret_cast<png_const_bytep>(data.data()), data.size());
     const size_t used = (static_cast<size_t>(picture.width()) * static_cast<size_t>(plan.depth) *
                              (plan.colourType == PNG_COLOR_TYPE_RGB ? 3 : 1) +
                          7) /
@@ -296,33 +299,14 @@ void writePng(const TPixelGraphic& picture, std::ostream& out, ColourResolution 
     for (const ColourValue c : picture.palette())
         palette.push_back({redOf(c), greenOf(c), blueOf(c)});
     std::vector<std::uint8_t> rowBuffer(static_cast<size_t>(picture.rowBytes()));
-    // The parameters as one uncompressed iTXt chunk (and its tEXt copy when ASCII), with the
-    // program named beside them.
-    std::string keyword(kParametersKeyword), software("Software"), name(kSoftwareName);
-    std::string parameters(options.parameters), empty;
-    png_text texts[3] = {};
-    int textCount = 0;
-    const auto addText = [&](int compression, std::string& key, std::string& text) {
-        png_text& t = texts[textCount++];
-        t.compression = compression;
-        t.key = key.data();
-        t.text = text.data();
-        (compression == PNG_ITXT_COMPRESSION_NONE ? t.itxt_length : t.text_length) = text.size();
-        t.lang = empty.data();
-        t.lang_key = empty.data();
-    };
-    if (!parameters.empty() && isEmbeddableText(parameters)) {
-        addText(PNG_ITXT_COMPRESSION_NONE, keyword, parameters);
-        if (isAscii(parameters)) addText(PNG_TEXT_COMPRESSION_NONE, keyword, parameters);
-        addText(PNG_TEXT_COMPRESSION_NONE, software, name);
-    }
+    const auto texts = pngParameterChunks(options.parameters);
     picture.progressStart();
     struct End {
         const TPixelGraphic& p;
         ~End() { p.progressEnd(); }
     } end{picture};
     if (!encode(s.png(), s.info(), picture, plan, palette.data(), static_cast<int>(palette.size()),
-                texts, textCount, rowBuffer.data()))
+                texts, rowBuffer.data()))
         throw EPGPNGFileFormatReaderWriter(io.message);
 }
 

@@ -72,10 +72,12 @@ private:
 struct Loaded {
     SharedColourData shared;
     gradient::GradientModel gradient{shared};
+    params::FractalDocument document;
     fractal::FractalParams params;
     explicit Loaded(const std::string& path) {
         gradient.initialise();
-        params = params::openParameterFile(path, gradient).renderParams();
+        document = params::openParameterFile(path, gradient);
+        params = document.renderParams();
     }
 };
 
@@ -176,6 +178,8 @@ int runAnimate(const Args& args, std::ostream&, std::ostream& err) {
         target.threads = threads;
         target.supersample = supersample;
         target.randomSeed = randomSeed;
+        // Each frame carries its own parameters: any frame can be opened and zoomed further.
+        target.parameters = parameterText(from.document, p, from.gradient);
         renderToFile(p, from.shared, bailout, *language, target);
         meter.update(f - first + 1);
         checkInterrupted();

@@ -265,10 +265,7 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     target.randomSeed = shared.random().step();
     // PNG and JPEG carry the parameter file of what was rendered, as "Save Parameters" would
     // write it for a document showing this picture.
-    if (embedParameters) {
-        doc.setRenderParams(p);
-        target.parameters = params::parameterDocument(doc, gradient.stopString()).text();
-    }
+    if (embedParameters) target.parameters = parameterText(doc, p, gradient);
     if (band) target.identity = renderIdentity(p, *shared.gradientTable(), supersample, plasmaSeed);
     const auto rows = band ? fractal::bandRows(p.Height, *band) : fractal::BandRows{0, p.Height};
     ProgressMeter meter(err, progressMode, "render", "rows", rows.end - rows.first);

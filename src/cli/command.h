@@ -37,8 +37,9 @@ public:
     bool done() const { return pos_ >= args_.size(); }
     const std::string& peek() const { return args_[pos_]; }
     std::string next(const char* what);
-    bool isOption() const { return !done() && args_[pos_].size() > 1 && args_[pos_][0] == '-' &&
-                                   args_[pos_][1] == '-'; }
+    bool isOption() const {
+        return !done() && args_[pos_].size() > 1 && args_[pos_][0] == '-' && args_[pos_][1] == '-';
+    }
 
 private:
     const Args& args_;
@@ -50,5 +51,5 @@ private:
 #define QM_CLI_CONCAT2(a, b) a##b
 #define QM_CLI_CONCAT(a, b) QM_CLI_CONCAT2(a, b)
 #define QM_CLI_COMMAND(...)                                                                        \
-    [[maybe_unused]] static const bool QM_CLI_CONCAT(qmCliRegistered, __LINE__) =                 \
+    [[maybe_unused]] static const bool QM_CLI_CONCAT(qmCliRegistered, __LINE__) =                  \
         ::qm::cli::registerCommand(::qm::cli::Command{__VA_ARGS__})

@@ -6,9 +6,11 @@
 #include "engine/core/atomic_file.h"
 #include "engine/core/number_text.h"
 #include "engine/fractal/render_job.h"
+#include "engine/gradient/gradient_model.h"
 #include "engine/image/picture_files.h"
 #include "engine/image/pixel_graphic.h"
 #include "engine/image/stream_writers.h"
+#include "engine/params/parameter_file.h"
 
 #include <chrono>
 #include <cstdio>
@@ -90,6 +92,12 @@ RenderOutcome renderToFile(const fractal::FractalParams& p, const SharedColourDa
     outcome.threads = job.threadCount();
     outcome.rows = rows.end - rows.first;
     return outcome;
+}
+
+std::string parameterText(params::FractalDocument& doc, const fractal::FractalParams& params,
+                          const gradient::GradientModel& gradient) {
+    doc.setRenderParams(params);
+    return params::parameterDocument(doc, gradient.stopString()).text();
 }
 
 std::string renderIdentity(const fractal::FractalParams& p, const GradientTableData& gradient,

@@ -5,6 +5,7 @@
 #include "engine/fractal/bands.h"
 #include "engine/fractal/colour_formula.h"
 #include "engine/fractal/fractal_params.h"
+#include "engine/params/fractal_document.h"
 #include "engine/shared/shared_colour_data.h"
 
 #include <atomic>
@@ -14,6 +15,10 @@
 #include <optional>
 #include <string>
 #include <utility>
+
+namespace qm::gradient {
+class GradientModel;
+}
 
 namespace qm::cli {
 
@@ -42,6 +47,11 @@ struct RenderOutcome {
 RenderOutcome renderToFile(const fractal::FractalParams& params, const SharedColourData& shared,
                            const std::atomic<std::int32_t>& bailout,
                            const fractal::FormulaCompiler& compiler, const RenderTarget& target);
+
+// The parameter file that a picture rendered with `params` carries: `doc` (the document the
+// parameters came from, or a new one) takes them, and is written as "Save Parameters" would.
+std::string parameterText(params::FractalDocument& doc, const fractal::FractalParams& params,
+                          const gradient::GradientModel& gradient);
 
 // Every parameter that changes the pixels, as text; its digest tells band parts of different
 // renders apart.

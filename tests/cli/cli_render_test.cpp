@@ -151,6 +151,24 @@ TEST_F(CliRender, PicturesCarryTheirParameters) {
     EXPECT_EQ(qm::test::readWholeFile(path("c.ppm")), qm::test::readWholeFile(path("a.ppm")));
 }
 
+// Frames and band parts are pictures like any other: each carries what it was rendered from.
+TEST_F(CliRender, FramesAndPartsCarryTheirOwnParameters) {
+    std::ofstream(path("from.qmp"))
+        << "[Coordinates]\r\nUpperX=-2\r\nLowerX=2\r\n[Formulas]\r\nRGB=i*2\r\n";
+    std::ofstream(path("to.qmp"))
+        << "[Coordinates]\r\nUpperX=-1\r\nLowerX=0\r\n[Formulas]\r\nRGB=i*2\r\n";
+    ASSERT_EQ(runCli({"animate", path("from.qmp"), path("to.qmp"), "--frames", "2", "-o",
+                      path("f%d.png"), "--size", "20x10", "--quiet"})
+                  .exitCode,
+              0);
+    EXPECT_NE(runCli({"params", path("f1.png")}).out.find("UpperX=-1\r\nLowerX=0\r\n"),
+              std::string::npos);
+    ASSERT_EQ(
+        runCli({"render", "-o", path("part.png"), "--size", "20x10", "--band", "1/2"}).exitCode, 0);
+    EXPECT_NE(runCli({"params", path("part.png")}).out.find("Width=20\r\nHeight=10\r\n"),
+              std::string::npos);
+}
+
 TEST_F(CliRender, NoParamsLeavesThePictureWithout) {
     ASSERT_EQ(runCli({"render", "-o", path("n.png"), "--size", "20x10", "--no-params"}).exitCode,
               0);

@@ -1,0 +1,80 @@
+# Shared by the render-farm scripts: finding quillmora-cli, quoting job commands, submitting to
+# Slurm and waiting for jobs. Sourced, not run.
+
+qm_die() {
+  echo "$(basename "$0"): $*" >&2
+  exit 2
+}
+
+# The absolute path of quillmora-cli ($QUILLMORA_CLI, else the one on PATH): jobs run it on other
+# nodes, where the same path must hold the same program.
+qm_cli() {
+  local cli=${QUILLMORA_CLI:-quillmora-cli}
+  cli=$(command -v "$cli") || qm_die "quillmora-cli not found (put it on PATH or set QUILLMORA_CLI)"
+  realpath "$cli"
+}
+
+# Every argument shell-quoted, joined by blanks: a command line for a job script.
+qm_quote() {
+  local out="" a
+  for a in "$@"; do out+=" $(printf '%q' "$a")"; done
+  echo "${out# }"
+}
+
+# True when the list (after the first argument) holds the option $1.
+qm_has_option() {
+  local want=$1 a
+  shift
+  for a in "$@"; do [ "$a" = "$want" ] && return 0; done
+  return 1
+}
+
+# Writes a job script $1 whose body is the rest of the arguments, one line each.
+qm_job_script() {
+  local file=$1
+  shift
+  {
+    echo '#!/bin/bash'
+    echo 'set -euo pipefail'
+    printf '%s\n' "$@"
+  } >"$file"
+  chmod +x "$file"
+}
+
+# sbatch that prints only the job id.
+qm_sbatch() {
+  local id
+  id=$(sbatch --parsable "$@") || qm_die "sbatch failed"
+  echo "${id%%;*}"
+}
+
+# Waits until none of the jobs $2... is pending or running, then checks that every task of them
+# completed. $1 names a function that turns "JOBID ARRAYTASK" into words for the user ("band 3,
+# log poster.parts/band-3.log"). Returns 1 after naming each failed task.
+qm_wait_jobs() {
+  local describe=$1
+  shift
+  local ids
+  ids=$(IFS=,; echo "$*")
+  while [ -n "$(squeue -h -j "$ids" -o %i 2>/dev/null)" ]; do
+    sleep 1
+  done
+  local failed=0 id line state task code
+  for id in "$@"; do
+    if ! line=$(scontrol -o show job "$id" 2>/dev/null) || [ -z "$line" ]; then
+      echo "job $id: outcome unknown (slurmctld no longer knows it)" >&2
+      failed=1
+      continue
+    fi
+    while read -r line; do
+      state=$(grep -o 'JobState=[A-Z_]*' <<<"$line" | cut -d= -f2)
+      task=$(grep -o 'ArrayTaskId=[0-9]*' <<<"$line" | cut -d= -f2 || true)
+      code=$(grep -o ' ExitCode=[0-9:]*' <<<"$line" | cut -d= -f2)
+      [ "$state" = COMPLETED ] && continue
+      [ "$state" = FAILED ] && state="exit code ${code%%:*}"
+      echo "$("$describe" "$id" "$task") failed: $state" >&2
+      failed=1
+    done <<<"$(scontrol -o show job "$id")"
+  done
+  return $failed
+}

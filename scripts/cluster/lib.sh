@@ -59,22 +59,23 @@ qm_wait_jobs() {
   while [ -n "$(squeue -h -j "$ids" -o %i 2>/dev/null)" ]; do
     sleep 1
   done
-  local failed=0 id line state task code
+  local failed=0 id line task_line state task code
   for id in "$@"; do
     if ! line=$(scontrol -o show job "$id" 2>/dev/null) || [ -z "$line" ]; then
       echo "job $id: outcome unknown (slurmctld no longer knows it)" >&2
       failed=1
       continue
     fi
-    while read -r line; do
-      state=$(grep -o 'JobState=[A-Z_]*' <<<"$line" | cut -d= -f2)
-      task=$(grep -o 'ArrayTaskId=[0-9]*' <<<"$line" | cut -d= -f2 || true)
-      code=$(grep -o ' ExitCode=[0-9:]*' <<<"$line" | cut -d= -f2)
+    while read -r task_line; do
+      state=$(grep -o 'JobState=[A-Z_]*' <<<"$task_line" | cut -d= -f2)
+      task=$(grep -o 'ArrayTaskId=[0-9]*' <<<"$task_line" | cut -d= -f2 || true)
+      code=$(grep -o ' ExitCode=[0-9:]*' <<<"$task_line" | cut -d= -f2)
       [ "$state" = COMPLETED ] && continue
       [ "$state" = FAILED ] && state="exit code ${code%%:*}"
       echo "$("$describe" "$id" "$task") failed: $state" >&2
       failed=1
-    done <<<"$(scontrol -o show job "$id")"
+    done < <(awk '{ k = match($0, /ArrayTaskId=[0-9]+/) ? substr($0, RSTART + 12, RLENGTH - 12) : 0
+                    print k " " $0 }' <<<"$line" | sort -n -k1,1 | cut -d' ' -f2-)
   done
   return $failed
 }

@@ -28,6 +28,7 @@ running_pid() {
   pid=$(<"$pidfile")
   [[ $pid =~ ^[0-9]+$ ]] || return 1
   [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$1" ] || return 1
+  grep -q '^State:.*zombie' "/proc/$pid/status" 2>/dev/null && return 1 # ended, not yet reaped
   echo "$pid"
 }
 

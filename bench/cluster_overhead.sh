@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The cost of splitting a picture into bands on the local Slurm cluster: one process rendering
+# the whole PNG against slurm-poster.sh with 4 bands (submission, scheduling, part files and the
+# assemble included), on the same machine, once with bands of all CPUs (one after the other) and
+# once with bands of 1 CPU (side by side). The picture, z^3+c whose inside has no shortcut, takes
+# over 10 s in one process on 2 cores. Prints medians of RUNS timings and the overheads. Needs
+# root (local-slurm.sh) and the Release quillmora-cli.
+# Usage: bench/cluster_overhead.sh [BUILD_DIR]   env: SIZE (3600x2700), MAX (20000), RUNS (3),
+#        BANDS (4)
+set -euo pipefail
+
+build=${1:-build/release}
+size=${SIZE:-3600x2700} max=${MAX:-20000} runs=${RUNS:-3} bands=${BANDS:-4}
+root=$(cd "$(dirname "$0")/.." && pwd)
+cli=$(realpath "$build/src/cli/quillmora-cli")
+[ "$(id -u)" -eq 0 ] || { echo "cluster_overhead: need root" >&2; exit 1; }
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/quillmora-overhead.XXXXXX")
+chmod 755 "$tmp"
+export QM_SLURM_DIR=$tmp/slurm SLURM_CONF=$tmp/slurm/slurm.conf QUILLMORA_CLI=$cli
+trap '"$root/scripts/cluster/local-slurm.sh" stop >/dev/null; rm -rf "$tmp"' EXIT
+"$root/scripts/cluster/local-slurm.sh" start >/dev/null
+cd "$tmp"
+printf "[Coordinates]\nMax=%s\nOrder=3\n[Mode]\nType=mandelorder\n" "$max" >p.qmp
+cpus=$(nproc)
+
+seconds() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+poster() { # $1: CPUs per band
+  "$root/scripts/cluster/slurm-poster.sh" p.qmp split.png --bands "$bands" --size "$size" --wait \
+    -- --cpus-per-task="$1"
+}
+
+single=() narrow=() wide=()
+for ((r = 0; r < runs; r++)); do
+  single+=("$(seconds "$cli" render p.qmp --size "$size" --threads "$cpus" -o single.png)")
+  wide+=("$(seconds poster "$cpus")")
+  narrow+=("$(seconds poster 1)")
+done
+"$cli" convert single.png single.ppm && "$cli" convert split.png split.ppm
+cmp -s single.ppm split.ppm || { echo "cluster_overhead: the split picture differs" >&2; exit 1; }
+
+s=$(printf '%s\n' "${single[@]}" | median)
+report() {
+  local m
+  m=$(printf '%s\n' "${@:2}" | median)
+  printf '%-44s %7.2f s  overhead %+.1f %%\n' "$1" "$m" "$(echo "($m - $s) * 100 / $s" | bc -l)"
+}
+echo "render $size of z^3+c, Max $max, $cpus CPUs, median of $runs"
+printf '%-44s %7.2f s\n' "one process, $cpus threads" "$s"
+report "$bands bands on local Slurm, $cpus CPUs each" "${wide[@]}"
+report "$bands bands on local Slurm, 1 CPU each" "${narrow[@]}"

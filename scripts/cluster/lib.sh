@@ -56,7 +56,17 @@ qm_wait_jobs() {
   shift
   local ids
   ids=$(IFS=,; echo "$*")
-  while [ -n "$(squeue -h -j "$ids" -o %i 2>/dev/null)" ]; do
+  local queued errors=0
+  while :; do
+    if queued=$(squeue -h -j "$ids" -o %i 2>&1); then
+      [ -z "$queued" ] && break
+      errors=0
+    elif [[ $queued == *"Invalid job id"* ]]; then
+      break # all ended and already forgotten
+    elif ((++errors >= 120)); then
+      echo "squeue keeps failing: $queued" >&2
+      return 1
+    fi
     sleep 1
   done
   local failed=0 id line task_line state task code

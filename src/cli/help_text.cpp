@@ -133,9 +133,10 @@ constexpr HelpEntry kHelp[] = {
      "                        Green, Blue; cmy: Cyan, Magenta, Yellow; hls: H, L, S; hsv: H, S,\n"
      "                        V (percent -100 to 100, hue -180 to 180); bcg: Brightness,\n"
      "                        Contrast, Gamma (-100 to 100), UseY (0 or 1); smooth, details,\n"
-     "                        sharpen: StdDeviation (hundredths, 40 to 130), Percent; blur:\n"
-     "                        Radius (hundredths, 50 to 500), Percent; contours: StdDeviation,\n"
-     "                        Percent (100 to 1000), BlackBk (0 or 1)\n"
+     "                        sharpen: StdDeviation (hundredths, 40 to 130), Percent (10 to\n"
+     "                        100); blur: Radius (hundredths, 50 to 500), Percent (10 to\n"
+     "                        100); contours: StdDeviation, Percent (100 to 1000), BlackBk (0\n"
+     "                        or 1)\n"
      "  --threads N           worker threads, 1 to 256 (default: one per core)\n"},
     {"gradient",
      "Prints the 257 GradientTable entries of a gradient, one line each: index red green\n"

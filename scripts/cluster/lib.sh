@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the render-farm scripts: finding quillmora-cli, quoting job commands, submitting to
 # Slurm and waiting for jobs. Sourced, not run.
 

@@ -3,7 +3,7 @@
 #   slurm-animate.sh FROM.qmp TO.qmp --frames N -o PATTERN --tasks M [animate options] [--wait]
 #                    [-- sbatch options]
 # A job array of M tasks; task i renders frames floor(i*N/M) to floor((i+1)*N/M)-1 with
-# `animate --range`. Logs go to PATTERN's folder, in slurm-logs/. Each task renders with the CPUs
+# `animate --range` (whose end is exclusive). Logs go to PATTERN's folder, in slurm-logs/. Each task renders with the CPUs
 # Slurm gives it (--cpus-per-task, 1 by default) unless the options say --threads. Needs the same
 # quillmora-cli on every node and PATTERN's folder shared.
 set -euo pipefail
@@ -41,12 +41,12 @@ mkdir -p "$logs"
 threads=""
 qm_has_option --threads "${animate[@]}" || threads='--threads "${SLURM_CPUS_PER_TASK:-1}"'
 
-# The share of task i: frames first..last.
+# The share of task i: frames first to end-1.
 qm_job_script "$logs/frames.sh" \
   'i=$SLURM_ARRAY_TASK_ID' \
   "first=\$((i * $frames / $tasks))" \
-  "last=\$(((i + 1) * $frames / $tasks - 1))" \
-  "exec $(qm_quote "$cli" animate "$from" "$to" --frames "$frames" -o "$pattern") --range \"\$first:\$last\" $threads $(qm_quote "${animate[@]}")"
+  "end=\$(((i + 1) * $frames / $tasks))" \
+  "exec $(qm_quote "$cli" animate "$from" "$to" --frames "$frames" -o "$pattern") --range \"\$first:\$end\" $threads $(qm_quote "${animate[@]}")"
 
 array=$(qm_sbatch --job-name=qm-animate --array=0-$((tasks - 1)) --output="$logs/task-%a.log" \
   "${sbatch_opts[@]}" "$logs/frames.sh")

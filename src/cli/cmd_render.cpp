@@ -2,6 +2,8 @@
 // picture and saves it.
 #include "cli/command.h"
 #include "cli/help_text.h"
+#include "cli/progress.h"
+#include "cli/render_output.h"
 #include "engine/core/arith.h"
 #include "engine/core/number_text.h"
 #include "engine/core/shared_colour_data.h"
@@ -15,13 +17,11 @@
 #include "engine/params/parameter_file.h"
 #include "engine/plasma/plasma_generator.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <unistd.h>
 
 namespace qm::cli {
 
@@ -107,17 +107,6 @@ fractal::ColourModel parseModel(const std::string& s) {
     throw UsageError{"--model must be palette, rgb or hls"};
 }
 
-// "WxH" with both sides positive.
-std::pair<int, int> parseSize(const std::string& s) {
-    const auto x = s.find_first_of("xX");
-    if (x == std::string::npos) throw UsageError{"--size expects WIDTHxHEIGHT"};
-    const auto w = tryParseInteger(s.substr(0, x));
-    const auto h = tryParseInteger(s.substr(x + 1));
-    if (!w || !h || *w <= 0 || *h <= 0)
-        throw UsageError{"--size expects two positive integers, WIDTHxHEIGHT"};
-    return {*w, *h};
-}
-
 fractal::View parseView(const std::string& s) {
     double v[4];
     std::size_t start = 0;
@@ -168,14 +157,6 @@ fractal::FractalParams paramsOf(const params::FractalDocument& doc) {
     return p;
 }
 
-void drawProgress(std::ostream& err, int percent) {
-    constexpr int kBar = 40;
-    const int filled = percent * kBar / 100;
-    err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
-        << std::string(static_cast<std::size_t>(kBar - filled), ' ') << "] " << percent << "%"
-        << std::flush;
-}
-
 int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     ArgReader r(args);
     std::optional<std::string> parameterFile, output, gradientText, type, model;
@@ -189,6 +170,9 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     fractal::KernelParams kp; // collects --max, --bailout, --order, --julia, ...
     bool maxGiven = false, bailoutGiven = false, orderGiven = false, juliaGiven = false;
     bool orientationGiven = false;
+    std::optional<std::string> bandText; // --band K/N, checked once the height is known
+    int supersample = 1;
+    ProgressMode progressMode = ProgressMode::Auto;
     while (!r.done()) {
         if (!r.isOption() && r.peek() != "-o") {
             if (parameterFile) throw UsageError{"more than one parameter file"};
@@ -232,6 +216,12 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
             plasmaSeed = static_cast<std::uint32_t>(*s);
         } else if (opt == "--stats")
             stats = true;
+        else if (opt == "--band")
+            bandText = r.next("--band value");
+        else if (opt == "--supersample")
+            supersample = parseSupersample(r.next("--supersample value"));
+        else if (parseProgressOption(opt, progressMode))
+            continue;
         else {
             maxGiven |= opt == "--max";
             bailoutGiven |= opt == "--bailout";
@@ -279,12 +269,15 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
         p.Height = size->second;
     }
     if (gradientText) gradient.defaultgrad(*gradientText);
-    image::checkPictureSize(p.Width, p.Height);
+    const auto band = bandText ? std::optional(parseBand(*bandText, p.Height)) : std::nullopt;
 
     // The plasma that start-up generates, made only when a formula can read "!"; a seed makes
     // it (and "?") repeatable.
     const bool palette = p.model == fractal::ColourModel::FixedPalette;
     const std::string used = palette ? p.edit971 : p.redit + p.gedit + p.bedit;
+    if (band && !plasmaSeed && used.find('!') != std::string::npos)
+        throw UsageError{"--band with a formula that reads the plasma (!) needs --plasma-seed, "
+                         "so that every band sees the same plasma"};
     if (used.find('!') != std::string::npos) {
         if (plasmaSeed)
             plasma::renderPlasma(shared, *plasmaSeed);
@@ -298,29 +291,27 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
 
     std::atomic<std::int32_t> bailout{p.Bailout};
     const auto language = fractal::makeRenderLanguage();
-    fractal::RenderJob job(p, p.Width, p.Height, shared, bailout, *language,
-                           {threads, shared.random().step()});
-    image::TPixelGraphic picture(p.Width, p.Height, image::PixelFormat::Bits24);
-    const bool bar = ::isatty(STDERR_FILENO) != 0;
-    int shown = -1;
-    const auto start = std::chrono::steady_clock::now();
-    fractal::renderToPicture(job, picture, [&](const fractal::RenderRow&) {
-        if (!bar) return;
-        const int percent = job.progress().percent();
-        if (percent != shown) drawProgress(err, shown = percent);
-    });
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (bar) err << "\n";
-    // Grey and black-and-white formats take the picture converted, without asking.
-    picture.SaveColorResWarningAction = image::pgwaIgnore;
-    picture.saveToFile(*output);
+    RenderTarget target;
+    target.path = *output;
+    target.threads = threads;
+    target.supersample = supersample;
+    target.band = band;
+    target.randomSeed = shared.random().step();
+    if (band) target.identity = renderIdentity(p, *shared.gradientTable(), supersample, plasmaSeed);
+    ProgressMeter meter(err, progressMode, "render", "rows",
+                        band ? fractal::bandRows(p.Height, *band).end -
+                                   fractal::bandRows(p.Height, *band).first
+                             : p.Height);
+    target.onRows = [&](int rows) { meter.update(rows); };
+    catchInterrupts();
+    const RenderOutcome done = renderToFile(p, shared, bailout, *language, target);
+    meter.finish();
     if (stats) {
-        const double mpixels = static_cast<double>(p.Width) * p.Height / 1e6;
+        const double mpixels = static_cast<double>(p.Width) * done.rows / 1e6;
         char line[256];
         std::snprintf(line, sizeof line,
                       "rendered %d x %d in %.3f s: %.2f Mpixel/s (%d threads, %s kernels)\n",
-                      p.Width, p.Height, seconds, mpixels / seconds, job.threadCount(),
+                      p.Width, done.rows, done.seconds, mpixels / done.seconds, done.threads,
                       fractal::simdName(fractal::activeSimd()));
         out << line;
     }
@@ -339,9 +330,13 @@ QM_CLI_COMMAND("render",
                "[--max N] [--bailout B] [--order N] [--model palette|rgb|hls] [--formula F] "
                "[--red F] [--green F] [--blue F] [--repeat] [--inside-out] [--flip-x] "
                "[--flip-y] [--mirror] [--orientation RE,IM] [--size WxH] [--threads N] "
-               "[--gradient STOPSTRING] [--plasma-seed S] [--stats]",
+               "[--gradient STOPSTRING] [--plasma-seed S] [--supersample N] [--band K/N] "
+               "[--progress|--quiet] [--stats]",
                "render a fractal (defaults of a new document, or a parameter file) and save the "
-               "picture by its extension",
+               "picture by its extension; PNG and PPM are written row by row (any size up to "
+               "65535 a side); --supersample N averages N x N samples per pixel (1 to 8); "
+               "--band K/N renders only rows floor(K*H/N) to floor((K+1)*H/N)-1 into a part "
+               "file that `assemble` joins",
                runRender);
 
 } // namespace qm::cli

@@ -64,17 +64,18 @@ constexpr HelpEntry kHelp[] = {
      "machines come out identical.\n"
      "\n"
      "arguments:\n"
-     "  FROM.qmp TO.qmp       the first and the last view (parameter files or pictures with\n"
-     "                        embedded parameters)\n"
+     "  FROM.qmp TO.qmp       the parameter files of the first and the last view\n"
      "options:\n"
      "  --frames N            the number of frames (N = 1 renders FROM)\n"
      "  -o PATTERN            frame file names with one printf integer conversion, e.g.\n"
      "                        frames/f%05d.png; the extension picks the format\n"
      "  --frame K             render only frame K (0-based)\n"
-     "  --range A:B           render only frames A to B\n"
+     "  --range A:B           render only frames A to B-1\n"
      "  --size WxH            frame size in pixels (default FROM's)\n"
      "  --supersample S       anti-alias with S x S samples per pixel, 1 to 8 (default 1)\n"
      "  --threads T           worker threads (default: one per core)\n"
+     "  --plasma-seed S       seed of the plasma (\"!\") and random (\"?\") values; frames made\n"
+     "                        apart need it when a formula reads them\n"
      "  --progress            print plain progress lines on stderr (for logs)\n"
      "  --quiet               print no progress\n"},
     {"assemble",
@@ -86,6 +87,7 @@ constexpr HelpEntry kHelp[] = {
      "  OUT                   the whole picture, PNG or PPM by its extension\n"
      "  PART...               every band of one render\n"
      "options:\n"
+     "  --threads N           threads compressing the PNG, 1 to 1024 (default: one per core)\n"
      "  --progress            print plain progress lines on stderr (for logs)\n"
      "  --quiet               print no progress\n"},
     {"compile",
@@ -191,7 +193,8 @@ constexpr HelpEntry kHelp[] = {
      "  -o OUT                the picture to write: bmp, jpg, png, pbm, pgm or ppm\n"
      QM_HELP_RENDER_OPTIONS
      "  --band K/N            render only band K (0-based) of N equal bands of rows, as a PNG\n"
-     "                        or PPM part for `assemble`\n"
+     "                        or PPM part for `assemble`; formulas reading the plasma (!)\n"
+     "                        need --plasma-seed so that every band sees the same plasma\n"
      "  --no-params           do not embed the parameter text in PNG and JPEG pictures\n"
      "  --stats               print the size, time, speed and threads of the render\n"},
     {"types",

@@ -3,6 +3,7 @@
 // on stderr.
 #include "cli/command.h"
 #include "cli/help_text.h"
+#include "cli/progress.h"
 #include "engine/core/errors.h"
 
 #include <algorithm>
@@ -81,6 +82,10 @@ int dispatch(const Command& c, const Args& args) {
     } catch (const Exception& e) {
         std::cout.flush();
         std::cerr << e.className() << ": " << e.message() << "\n";
+    } catch (const Interrupted&) {
+        std::cout.flush();
+        std::cerr << "\ninterrupted: no output written\n";
+        return kExitInterrupted;
     } catch (const std::bad_alloc&) {
         std::cout.flush();
         std::cerr << "error: out of memory\n";

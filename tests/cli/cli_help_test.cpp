@@ -70,8 +70,8 @@ TEST(CliHelp, UnknownValuesNameTheValidOnes) {
 
     const auto command = runCli({"help", "rendr"});
     EXPECT_EQ(command.exitCode, 2);
-    EXPECT_NE(command.err.find("unknown command 'rendr'; one of: compile, convert, "),
-              std::string::npos);
+    EXPECT_NE(command.err.find("unknown command 'rendr'; one of: "), std::string::npos);
+    EXPECT_NE(command.err.find(", compile, convert, "), std::string::npos);
     EXPECT_EQ(runCli({"rendr", "--help"}).exitCode, 2);
 }
 

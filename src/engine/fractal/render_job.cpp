@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
+#include <string>
 
 namespace qm::fractal {
 
@@ -20,12 +22,33 @@ RenderJob::RenderJob(const FractalParams& params, int width, int height,
                      const SharedColourData& shared, const std::atomic<std::int32_t>& bailout,
                      const FormulaCompiler& compiler, const RenderOptions& options)
     : shared_(shared), bailout_(bailout) {
+    if (options.supersample < 1 || options.supersample > kMaxSupersample)
+        throw ERenderParameters("Supersampling must be from 1 to " +
+                                std::to_string(kMaxSupersample));
     FractalParams p = params;
     fixformulas(p);
-    settings_ = RenderSettings::make(p, width, height);
+    supersample_ = options.supersample;
+    // The sizes are checked before they are multiplied.
+    validateForRender(p, width, height);
+    if (width > std::numeric_limits<int>::max() / supersample_ ||
+        height > std::numeric_limits<int>::max() / supersample_)
+        throw ERenderParameters("The picture is too large to supersample");
+    settings_ = RenderSettings::make(p, width * supersample_, height * supersample_);
+    pictureWidth_ = width;
+    pictureHeight_ = height;
+    const int rows = options.rowCount < 0 ? height - options.firstRow : options.rowCount;
+    if (options.firstRow < 0 || rows < 0 || rows > height - options.firstRow)
+        throw ERenderParameters("Rows " + std::to_string(options.firstRow) + " to " +
+                                std::to_string(options.firstRow + rows - 1) +
+                                " are not rows of the picture");
+    firstRow_ = options.firstRow;
+    endRow_ = firstRow_ + rows;
+    ordered_ = options.ordered;
+    nextRow_.store(firstRow_, std::memory_order_relaxed);
+    nextInOrder_ = firstRow_;
     int threads = options.threads > 0 ? options.threads
                                       : static_cast<int>(std::thread::hardware_concurrency());
-    threads = std::clamp(threads, 1, std::max(1, height));
+    threads = std::clamp(threads, 1, std::max(1, rows));
     RandomGenerator seeds(options.randomSeed);
     for (int t = 0; t < threads; ++t)
         renderers_.push_back(std::make_unique<RowRenderer>(settings_, compiler, seeds.step()));
@@ -79,6 +102,7 @@ std::vector<RenderRow> RenderJob::takeRows() {
         for (auto& r : pending_)
             rows.push_back(std::move(r));
         pending_.clear();
+        taken_ += static_cast<int>(rows.size());
         notified_.store(false, std::memory_order_relaxed);
     }
     spaceFree_.notify_all();
@@ -88,29 +112,88 @@ std::vector<RenderRow> RenderJob::takeRows() {
 RenderProgress RenderJob::progress() const {
     RenderProgress p;
     p.rowsDone = rowsDone_.load(std::memory_order_relaxed);
-    p.rowsTotal = settings_.height;
-    p.pixelsDone = static_cast<std::int64_t>(p.rowsDone) * settings_.width;
-    p.pixelsTotal = static_cast<std::int64_t>(settings_.height) * settings_.width;
+    p.rowsTotal = endRow_ - firstRow_;
+    p.pixelsDone = static_cast<std::int64_t>(p.rowsDone) * pictureWidth_;
+    p.pixelsTotal = static_cast<std::int64_t>(p.rowsTotal) * pictureWidth_;
     return p;
+}
+
+bool RenderJob::renderRow(RowRenderer& renderer, int y, ColourValue* pixels,
+                          std::vector<ColourValue>& samples, std::vector<std::uint32_t>& sums) {
+    // Snapshots per row: a gradient or plasma change reaches the rows started after it.
+    const auto gradient = shared_.gradientTable();
+    const auto plasma = settings_.needPlasma ? shared_.plasmaBuffer() : nullptr;
+    const int n = supersample_;
+    if (n == 1) return renderer.render(y, *gradient, plasma.get(), bailout_, pixels, &stop_);
+
+    const auto width = static_cast<std::size_t>(pictureWidth_);
+    samples.resize(static_cast<std::size_t>(settings_.width));
+    sums.assign(3 * width, 0);
+    for (int j = 0; j < n; ++j) {
+        if (!renderer.render(y * n + j, *gradient, plasma.get(), bailout_, samples.data(), &stop_))
+            return false;
+        const ColourValue* s = samples.data();
+        for (std::size_t x = 0; x < width; ++x) {
+            std::uint32_t* sum = &sums[3 * x];
+            for (int i = 0; i < n; ++i, ++s) {
+                sum[0] += redOf(*s);
+                sum[1] += greenOf(*s);
+                sum[2] += blueOf(*s);
+            }
+        }
+    }
+    // The mean rounded half up.
+    const auto count = static_cast<std::uint32_t>(n * n);
+    for (std::size_t x = 0; x < width; ++x) {
+        const std::uint32_t* sum = &sums[3 * x];
+        pixels[x] = makeColour(static_cast<std::uint8_t>((sum[0] + count / 2) / count),
+                               static_cast<std::uint8_t>((sum[1] + count / 2) / count),
+                               static_cast<std::uint8_t>((sum[2] + count / 2) / count));
+    }
+    return true;
+}
+
+void RenderJob::queueRow(RenderRow&& row) {
+    if (!ordered_) {
+        pending_.push_back(std::move(row));
+        return;
+    }
+    if (row.y != nextInOrder_) {
+        early_.emplace(row.y, std::move(row));
+        return;
+    }
+    pending_.push_back(std::move(row));
+    ++nextInOrder_;
+    for (auto it = early_.begin(); it != early_.end() && it->first == nextInOrder_;
+         it = early_.erase(it), ++nextInOrder_)
+        pending_.push_back(std::move(it->second));
 }
 
 void RenderJob::work(int worker) {
     RowRenderer& renderer = *renderers_[static_cast<std::size_t>(worker)];
-    const auto width = static_cast<std::size_t>(settings_.width);
+    const auto width = static_cast<std::size_t>(pictureWidth_);
+    std::vector<ColourValue> samples;
+    std::vector<std::uint32_t> sums;
     try {
         for (;;) {
             if (stop_.load(std::memory_order_relaxed)) break;
             const int y = nextRow_.fetch_add(1, std::memory_order_relaxed);
-            if (y >= settings_.height) break;
+            if (y >= endRow_) break;
+            if (ordered_) {
+                // Rows from taken_ on are pending, waiting for an earlier row or being
+                // rendered: at most pendingLimit_ of them.
+                std::unique_lock lock(mutex_);
+                spaceFree_.wait(lock, [&] {
+                    return static_cast<std::size_t>(y - firstRow_ - taken_) < pendingLimit_ ||
+                           stop_.load(std::memory_order_relaxed);
+                });
+                if (stop_.load(std::memory_order_relaxed)) break;
+            }
             const auto start = std::chrono::steady_clock::now();
-            // Snapshots per row: a gradient or plasma change reaches the rows started after it.
-            const auto gradient = shared_.gradientTable();
-            const auto plasma = settings_.needPlasma ? shared_.plasmaBuffer() : nullptr;
             RenderRow row;
             row.y = y;
             row.pixels.resize(width);
-            if (!renderer.render(y, *gradient, plasma.get(), bailout_, row.pixels.data(), &stop_))
-                break;
+            if (!renderRow(renderer, y, row.pixels.data(), samples, sums)) break;
             row.millis =
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count();
@@ -118,15 +201,20 @@ void RenderJob::work(int worker) {
             bool wake = false;
             {
                 std::unique_lock lock(mutex_);
-                spaceFree_.wait(lock, [&] {
-                    return pending_.size() < pendingLimit_ || stop_.load(std::memory_order_relaxed);
-                });
-                pending_.push_back(std::move(row));
+                if (!ordered_)
+                    spaceFree_.wait(lock, [&] {
+                        return pending_.size() < pendingLimit_ ||
+                               stop_.load(std::memory_order_relaxed);
+                    });
+                const std::size_t before = pending_.size();
+                queueRow(std::move(row));
                 rowsDone_.fetch_add(1, std::memory_order_relaxed);
-                tell = !notified_.exchange(true, std::memory_order_relaxed);
-                // The owner waiting in run() is woken for a batch of rows, not for every row:
-                // a wake-up per row costs the workers a context switch each.
-                wake = pending_.size() == wakeBatch_;
+                if (pending_.size() > before) {
+                    tell = !notified_.exchange(true, std::memory_order_relaxed);
+                    // The owner waiting in run() is woken for a batch of rows, not for every
+                    // row: a wake-up per row costs the workers a context switch each.
+                    wake = before < wakeBatch_ && pending_.size() >= wakeBatch_;
+                }
             }
             if (wake) rowsReady_.notify_all();
             if (tell && notifier_) notifier_();
@@ -135,6 +223,7 @@ void RenderJob::work(int worker) {
         std::lock_guard lock(mutex_);
         if (!failure_) failure_ = std::current_exception();
         stop_.store(true, std::memory_order_relaxed);
+        spaceFree_.notify_all();
     }
     {
         std::lock_guard lock(mutex_);
@@ -182,10 +271,10 @@ void resizeit(image::TPixelGraphic& picture, int width, int height, bool keep) {
 
 bool renderToPicture(RenderJob& job, image::TPixelGraphic& picture,
                      const std::function<void(const RenderRow&)>& onRow) {
-    const RenderSettings& s = job.settings();
-    if (picture.width() != s.width || picture.height() != s.height ||
+    const int width = job.pictureWidth(), height = job.pictureHeight();
+    if (picture.width() != width || picture.height() != height ||
         picture.pixelFormat() != image::PixelFormat::Bits24)
-        picture.SetSize(s.width, s.height, image::PixelFormat::Bits24);
+        picture.SetSize(width, height, image::PixelFormat::Bits24);
     job.run([&](const RenderRow& row) {
         std::uint8_t* line = picture.scanLine(row.y);
         for (const ColourValue c : row.pixels) {
@@ -196,7 +285,7 @@ bool renderToPicture(RenderJob& job, image::TPixelGraphic& picture,
         if (onRow) onRow(row);
     });
     picture.Changed();
-    return !job.stopRequested() && job.progress().rowsDone == s.height;
+    return !job.stopRequested() && job.progress().rowsDone == job.endRow() - job.firstRow();
 }
 
 } // namespace qm::fractal

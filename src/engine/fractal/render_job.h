@@ -13,6 +13,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -44,7 +45,20 @@ struct RenderOptions {
     int threads = 0; // 0: one per core
     // Seeds of the workers' generators ("?" and the random functions) are drawn from this.
     std::uint32_t randomSeed = 0;
+    // Each picture pixel is the per-channel mean (rounded half up) of the supersample x
+    // supersample block of the same view rendered at supersample times the width and height.
+    // The larger render is never held: a worker renders and averages one block row at a time.
+    int supersample = 1;
+    // Only picture rows [firstRow, firstRow + rowCount) are rendered (rowCount < 0: to the
+    // bottom); they are the same rows as in the whole picture.
+    int firstRow = 0;
+    int rowCount = -1;
+    // Rows are handed out in row order, and no worker starts a row more than a few rows ahead
+    // of the last row taken, so a consumer that writes rows in order holds only that window.
+    bool ordered = false;
 };
+
+inline constexpr int kMaxSupersample = 8;
 
 class RenderJob {
 public:
@@ -74,8 +88,13 @@ public:
     // Moves out the rows finished since the last call, in the order they were finished.
     std::vector<RenderRow> takeRows();
     RenderProgress progress() const;
+    // The settings of the rendered grid: supersample times the picture's width and height.
     const RenderSettings& settings() const { return settings_; }
-    int threadCount() const { return static_cast<int>(workers_.size()); }
+    int threadCount() const { return static_cast<int>(renderers_.size()); }
+    int pictureWidth() const { return pictureWidth_; }
+    int pictureHeight() const { return pictureHeight_; }
+    int firstRow() const { return firstRow_; }
+    int endRow() const { return endRow_; } // one past the last row rendered
 
     // Runs the whole render on the calling thread's behalf: starts the workers and hands every
     // finished row to onRow on this thread. Rethrows a worker's failure.
@@ -83,8 +102,19 @@ public:
 
 private:
     void work(int worker);
+    // Renders picture row y into pixels (averaging the supersample rows); false when stopped.
+    bool renderRow(RowRenderer& renderer, int y, ColourValue* pixels,
+                   std::vector<ColourValue>& samples, std::vector<std::uint32_t>& sums);
+    // Adds a finished row to the queue (ordered: in row order); called with mutex_ held.
+    void queueRow(RenderRow&& row);
 
     RenderSettings settings_;
+    int pictureWidth_ = 0;
+    int pictureHeight_ = 0;
+    int supersample_ = 1;
+    int firstRow_ = 0;
+    int endRow_ = 0;
+    bool ordered_ = false;
     const SharedColourData& shared_;
     const std::atomic<std::int32_t>& bailout_;
     std::vector<std::unique_ptr<RowRenderer>> renderers_;
@@ -104,6 +134,9 @@ private:
     std::condition_variable rowsReady_;
     std::condition_variable spaceFree_;
     std::deque<RenderRow> pending_;
+    std::map<int, RenderRow> early_; // ordered: rows finished ahead of nextInOrder_
+    int nextInOrder_ = 0;            // ordered: the next row pending_ takes
+    int taken_ = 0;                  // ordered: rows moved out by takeRows()
     std::size_t pendingLimit_ = 0;
     std::size_t wakeBatch_ = 1; // rows that wake the owner waiting in run()
     int running_ = 0;
@@ -115,7 +148,7 @@ private:
 // true scales a copy of the old picture into the new size.
 void resizeit(image::TPixelGraphic& picture, int width, int height, bool keep);
 
-// Renders into picture (resized to params' Width x Height when its size differs), calling
+// Renders into picture (resized to the job's picture size when its size differs), calling
 // onRow for each copied row on this thread. Returns false when stopped.
 bool renderToPicture(RenderJob& job, image::TPixelGraphic& picture,
                      const std::function<void(const RenderRow&)>& onRow = {});

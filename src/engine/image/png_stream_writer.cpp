@@ -1,0 +1,258 @@
+// Parallel PNG compression under our own chunk framing (zlib only, no libpng).
+#include "engine/image/png_stream_writer.h"
+
+#include "engine/image/image_errors.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ostream>
+#include <zlib.h>
+
+namespace qm::image {
+
+namespace {
+
+void putBig32(std::vector<std::uint8_t>& v, std::uint32_t x) {
+    v.push_back(static_cast<std::uint8_t>(x >> 24));
+    v.push_back(static_cast<std::uint8_t>(x >> 16));
+    v.push_back(static_cast<std::uint8_t>(x >> 8));
+    v.push_back(static_cast<std::uint8_t>(x));
+}
+
+// Length, type, data, CRC of type and data.
+std::vector<std::uint8_t> chunk(const char* type, const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> c;
+    c.reserve(size + 12);
+    putBig32(c, static_cast<std::uint32_t>(size));
+    c.insert(c.end(), type, type + 4);
+    if (size > 0) c.insert(c.end(), data, data + size);
+    const uLong crc = crc32(0, c.data() + 4, static_cast<uInt>(size + 4));
+    putBig32(c, static_cast<std::uint32_t>(crc));
+    return c;
+}
+
+void writeBytes(std::ostream& out, const std::vector<std::uint8_t>& bytes) {
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw EPGPNGFileFormatReaderWriter("Write error");
+}
+
+void writeChunk(std::ostream& out, const char* type, const std::string& data) {
+    writeBytes(out, chunk(type, reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+}
+
+// zlib's header for a 32 KiB window at the fastest level: 0x78 0x01 (a multiple of 31).
+constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x01};
+
+// Filter type 2 (Up): each byte minus the byte above it.
+constexpr std::uint8_t kFilterUp = 2;
+
+class Deflater {
+public:
+    Deflater() {
+        if (deflateInit2(&z_, PngStreamWriter::kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
+            Z_OK)
+            throw EPGPNGFileFormatReaderWriter("deflateInit failed");
+    }
+    ~Deflater() { deflateEnd(&z_); }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    // Appends the raw deflate data of `in` to out: ends byte-aligned with a full flush, or with
+    // the final block.
+    void run(const std::uint8_t* in, std::size_t size, bool last, std::vector<std::uint8_t>& out) {
+        deflateReset(&z_);
+        z_.next_in = const_cast<Bytef*>(in);
+        z_.avail_in = static_cast<uInt>(size);
+        const int flush = last ? Z_FINISH : Z_FULL_FLUSH;
+        std::size_t used = out.size();
+        out.resize(used + deflateBound(&z_, static_cast<uLong>(size)) + 16);
+        for (;;) {
+            z_.next_out = out.data() + used;
+            z_.avail_out = static_cast<uInt>(out.size() - used);
+            const int rc = deflate(&z_, flush);
+            used = out.size() - z_.avail_out;
+            if (rc == Z_STREAM_ERROR) throw EPGPNGFileFormatReaderWriter("deflate failed");
+            if (last ? rc == Z_STREAM_END : (z_.avail_in == 0 && z_.avail_out > 0)) break;
+            out.resize(out.size() + 4096);
+        }
+        out.resize(used);
+    }
+
+private:
+    z_stream z_{};
+};
+
+} // namespace
+
+PngStreamWriter::PngStreamWriter(std::ostream& out, int width, int height, const StreamTexts& texts,
+                                 int threads)
+    : out_(out), rowBytes_(static_cast<std::size_t>(width) * 3), height_(height) {
+    rowsPerBlock_ = static_cast<int>(std::max<std::size_t>(1, kBlockBytes / (rowBytes_ + 1)));
+    above_.assign(rowBytes_, 0);
+
+    static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    out_.write(reinterpret_cast<const char*>(kSignature), 8);
+    std::vector<std::uint8_t> ihdr;
+    putBig32(ihdr, static_cast<std::uint32_t>(width));
+    putBig32(ihdr, static_cast<std::uint32_t>(height));
+    ihdr.insert(ihdr.end(),
+                {8, 2, 0, 0, 0}); // 8 bits, RGB, deflate, adaptive filters, no interlace
+    writeBytes(out_, chunk("IHDR", ihdr.data(), ihdr.size()));
+    if (!texts.parameters.empty()) {
+        writeChunk(out_, "tEXt", std::string("Software\0Quillmora", 18));
+        // keyword, no compression (flag and method 0), empty language tag and translation
+        std::string itxt = kParametersKeyword;
+        itxt.append(std::string("\0\0\0\0\0", 5));
+        itxt += texts.parameters;
+        writeChunk(out_, "iTXt", itxt);
+    }
+    for (const auto& [keyword, text] : texts.notes) {
+        std::string data = keyword;
+        data.push_back('\0');
+        data += text;
+        writeChunk(out_, "tEXt", data);
+    }
+
+    if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    maxInFlight_ = static_cast<std::size_t>(2 * threads + 2);
+    if (threads > 1)
+        for (int t = 0; t < threads; ++t)
+            workers_.emplace_back([this] { work(); });
+}
+
+PngStreamWriter::~PngStreamWriter() {
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    work_.notify_all();
+    for (auto& t : workers_)
+        t.join();
+}
+
+void PngStreamWriter::writeRow(const std::uint8_t* rgb) {
+    if (rows_ == height_) throw EPGPNGFileFormatReaderWriter("More rows than the picture has");
+    if (!filling_) {
+        filling_ = std::make_unique<Block>();
+        filling_->first = rows_ == 0;
+        filling_->rgb.reserve(rowBytes_ * static_cast<std::size_t>(rowsPerBlock_ + 1));
+        filling_->rgb.assign(above_.begin(), above_.end());
+    }
+    filling_->rgb.insert(filling_->rgb.end(), rgb, rgb + rowBytes_);
+    ++rows_;
+    const std::size_t rowsHeld = filling_->rgb.size() / rowBytes_ - 1;
+    if (rows_ == height_ || rowsHeld == static_cast<std::size_t>(rowsPerBlock_))
+        submit(rows_ == height_);
+}
+
+void PngStreamWriter::submit(bool last) {
+    filling_->last = last;
+    std::copy(filling_->rgb.end() - static_cast<std::ptrdiff_t>(rowBytes_), filling_->rgb.end(),
+              above_.begin());
+    Block* block = filling_.get();
+    if (workers_.empty()) {
+        compress(*block);
+        block->done = true;
+        std::lock_guard lock(mutex_);
+        inOrder_.push_back(std::move(filling_));
+    } else {
+        {
+            std::lock_guard lock(mutex_);
+            inOrder_.push_back(std::move(filling_));
+            todo_.push_back(block);
+        }
+        work_.notify_one();
+    }
+    writeFinished(false);
+}
+
+// Writes the finished blocks at the front; waits for the front block while too many are in
+// flight (or for all of them when `wait`).
+void PngStreamWriter::writeFinished(bool wait) {
+    for (;;) {
+        std::unique_ptr<Block> front;
+        {
+            std::unique_lock lock(mutex_);
+            if (inOrder_.empty()) return;
+            const bool mustWait = wait || inOrder_.size() > maxInFlight_;
+            doneCv_.wait(lock, [&] { return inOrder_.front()->done || failure_ || !mustWait; });
+            if (failure_) std::rethrow_exception(failure_);
+            if (!inOrder_.front()->done) return;
+            front = std::move(inOrder_.front());
+            inOrder_.pop_front();
+        }
+        writeBytes(out_, front->idat);
+        adler_ = adler32_combine(adler_, front->adler, static_cast<z_off_t>(front->filteredBytes));
+    }
+}
+
+void PngStreamWriter::compress(Block& block) const {
+    const std::size_t rows = block.rgb.size() / rowBytes_ - 1;
+    std::vector<std::uint8_t> filtered(rows * (rowBytes_ + 1));
+    for (std::size_t r = 0; r < rows; ++r) {
+        const std::uint8_t* above = block.rgb.data() + r * rowBytes_;
+        const std::uint8_t* row = above + rowBytes_;
+        std::uint8_t* out = filtered.data() + r * (rowBytes_ + 1);
+        *out++ = kFilterUp;
+        for (std::size_t i = 0; i < rowBytes_; ++i)
+            out[i] = static_cast<std::uint8_t>(row[i] - above[i]);
+    }
+    block.filteredBytes = filtered.size();
+    block.adler =
+        adler32(adler32(0, nullptr, 0), filtered.data(), static_cast<uInt>(filtered.size()));
+
+    // One IDAT chunk per block: length and type first, the CRC once the data is known.
+    std::vector<std::uint8_t>& c = block.idat;
+    c.assign({0, 0, 0, 0, 'I', 'D', 'A', 'T'});
+    if (block.first) c.insert(c.end(), kZlibHeader, kZlibHeader + 2);
+    thread_local Deflater deflater;
+    deflater.run(filtered.data(), filtered.size(), block.last, c);
+    const std::size_t size = c.size() - 8;
+    c[0] = static_cast<std::uint8_t>(size >> 24);
+    c[1] = static_cast<std::uint8_t>(size >> 16);
+    c[2] = static_cast<std::uint8_t>(size >> 8);
+    c[3] = static_cast<std::uint8_t>(size);
+    putBig32(c, static_cast<std::uint32_t>(crc32(0, c.data() + 4, static_cast<uInt>(size + 4))));
+    std::vector<std::uint8_t>().swap(block.rgb);
+}
+
+void PngStreamWriter::work() {
+    for (;;) {
+        Block* block = nullptr;
+        {
+            std::unique_lock lock(mutex_);
+            work_.wait(lock, [&] { return closing_ || !todo_.empty(); });
+            if (closing_) return;
+            block = todo_.front();
+            todo_.pop_front();
+        }
+        // The block stays owned by inOrder_ until it is done: the writing thread only removes
+        // done blocks, and the destructor joins the workers before the blocks go.
+        try {
+            compress(*block);
+            std::lock_guard lock(mutex_);
+            block->done = true;
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            if (!failure_) failure_ = std::current_exception();
+        }
+        doneCv_.notify_all();
+    }
+}
+
+void PngStreamWriter::finish() {
+    if (finished_) return;
+    if (rows_ != height_) throw EPGPNGFileFormatReaderWriter("Fewer rows than the picture has");
+    writeFinished(true);
+    // The zlib trailer in an IDAT of its own: the combined checksum is known only now.
+    std::vector<std::uint8_t> trailer;
+    putBig32(trailer, static_cast<std::uint32_t>(adler_));
+    writeBytes(out_, chunk("IDAT", trailer.data(), trailer.size()));
+    writeBytes(out_, chunk("IEND", nullptr, 0));
+    out_.flush();
+    if (!out_) throw EPGPNGFileFormatReaderWriter("Write error");
+    finished_ = true;
+}
+
+} // namespace qm::image

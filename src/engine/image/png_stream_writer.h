@@ -1,0 +1,73 @@
+// A streamed 8-bit RGB PNG writer that compresses on several threads: the rows are cut into
+// blocks, each block is filtered (Up) and deflated on its own by a worker, and the blocks are
+// written in order as IDAT chunks of one zlib stream (independent deflate blocks joined by full
+// flushes, the checksum combined from the blocks' checksums).
+#pragma once
+
+#include "engine/image/stream_writers.h"
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace qm::image {
+
+class PngStreamWriter final : public RowSink {
+public:
+    // threads: compression workers (0: one per core; 1: compresses on the caller's thread).
+    PngStreamWriter(std::ostream& out, int width, int height, const StreamTexts& texts,
+                    int threads);
+    ~PngStreamWriter() override;
+    PngStreamWriter(const PngStreamWriter&) = delete;
+    PngStreamWriter& operator=(const PngStreamWriter&) = delete;
+
+    void writeRow(const std::uint8_t* rgb) override;
+    void finish() override;
+
+    // zlib level and rows per block: fast settings; fractal pictures compress well anyway.
+    static constexpr int kLevel = 1;
+    static constexpr std::size_t kBlockBytes = 256 * 1024;
+
+private:
+    struct Block {
+        bool first = false;             // carries the zlib header
+        bool last = false;              // ends the deflate stream
+        std::vector<std::uint8_t> rgb;  // the row above the block (or zeros), then its rows
+        std::vector<std::uint8_t> idat; // the finished IDAT chunk
+        unsigned long adler = 1;        // adler32 of the filtered bytes
+        std::size_t filteredBytes = 0;
+        bool done = false;
+    };
+
+    void submit(bool last);
+    void writeFinished(bool wait);
+    void compress(Block& block) const;
+    void work();
+
+    std::ostream& out_;
+    std::size_t rowBytes_;
+    int height_;
+    int rowsPerBlock_;
+    int rows_ = 0;
+    std::vector<std::uint8_t> above_; // the last row of the previous block
+    std::unique_ptr<Block> filling_;
+    unsigned long adler_ = 1; // of all filtered bytes written so far
+    bool finished_ = false;
+
+    // Guarded by mutex_: blocks in file order from submission until written (owned here),
+    // those not yet taken by a worker, and the first worker failure. Workers fill a block's
+    // idat, adler and done; the writing thread reads them after seeing done under the mutex.
+    std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable doneCv_;
+    std::deque<std::unique_ptr<Block>> inOrder_;
+    std::deque<Block*> todo_;
+    std::exception_ptr failure_;
+    bool closing_ = false;
+    std::size_t maxInFlight_ = 1;
+    std::vector<std::thread> workers_;
+};
+
+} // namespace qm::image

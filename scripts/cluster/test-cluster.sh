@@ -72,6 +72,7 @@ same_pixels poster.png single.png || fail "the Slurm poster differs from a singl
 echo "cluster: 6-frame animation through Slurm"
 "$here/slurm-animate.sh" from.qmp to.qmp --frames 6 -o frames/f%03d.png --tasks 4 --size 96x72 \
   --wait >/dev/null
+mkdir single
 for k in 0 1 2 3 4 5; do
   "$cli" animate from.qmp to.qmp --frames 6 --frame $k -o single/f%03d.png --size 96x72
   f=$(printf 'f%03d.png' $k)

@@ -5,12 +5,12 @@
 # once with bands of 1 CPU (side by side). The picture, z^3+c whose inside has no shortcut, takes
 # over 10 s in one process on 2 cores. Prints medians of RUNS timings and the overheads. Needs
 # root (local-slurm.sh) and the Release quillmora-cli.
-# Usage: bench/cluster_overhead.sh [BUILD_DIR]   env: SIZE (3600x2700), MAX (20000), RUNS (3),
+# Usage: bench/cluster_overhead.sh [BUILD_DIR]   env: SIZE (4000x3000), MAX (20000), RUNS (3),
 #        BANDS (4)
 set -euo pipefail
 
 build=${1:-build/release}
-size=${SIZE:-3600x2700} max=${MAX:-20000} runs=${RUNS:-3} bands=${BANDS:-4}
+size=${SIZE:-4000x3000} max=${MAX:-20000} runs=${RUNS:-3} bands=${BANDS:-4}
 root=$(cd "$(dirname "$0")/.." && pwd)
 cli=$(realpath "$build/src/cli/quillmora-cli")
 [ "$(id -u)" -eq 0 ] || { echo "cluster_overhead: need root" >&2; exit 1; }
@@ -20,13 +20,26 @@ export QM_SLURM_DIR=$tmp/slurm SLURM_CONF=$tmp/slurm/slurm.conf QUILLMORA_CLI=$c
 trap '"$root/scripts/cluster/local-slurm.sh" stop >/dev/null; rm -rf "$tmp"' EXIT
 "$root/scripts/cluster/local-slurm.sh" start >/dev/null
 cd "$tmp"
-printf "[Coordinates]\nMax=%s\nOrder=3\n[Mode]\nType=mandelorder\n" "$max" >p.qmp
+cat >p.qmp <<QMP
+[Coordinates]
+UpperX=-1.6
+LowerX=1.6
+UpperY=-1.2
+LowerY=1.2
+Max=$max
+Bailout=4
+Order=3
+[Formulas]
+RGB=i*2
+[Mode]
+Type=mandelorder
+QMP
 cpus=$(nproc)
 
 seconds() {
   local start end
   start=$(date +%s.%N)
-  "$@" >/dev/null
+  "$@" >/dev/null || { echo "cluster_overhead: failed: $*" >&2; exit 1; }
   end=$(date +%s.%N)
   echo "$end - $start" | bc
 }

@@ -2,6 +2,16 @@
 # Shared by the render-farm scripts: finding quillmora-cli, quoting job commands, submitting to
 # Slurm and waiting for jobs. Sourced, not run.
 
+# -h or --help first: prints the calling script's opening comment and exits.
+qm_help_if_asked() {
+  case ${1:-} in
+  -h | --help)
+    sed -n '2,/^set -euo/p' "$0" | sed -n 's/^# \{0,1\}//p'
+    exit 0
+    ;;
+  esac
+}
+
 qm_die() {
   echo "$(basename "$0"): $*" >&2
   exit 2

@@ -9,6 +9,7 @@
 # are removed after the assemble.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
+qm_help_if_asked "$@"
 
 usage() {
   echo "usage: parallel-poster.sh PARAMS.qmp OUT.png --bands N [render options] [--sshlogin LOGINS] [--jobs J]" >&2

@@ -3,11 +3,12 @@
 #   slurm-animate.sh FROM.qmp TO.qmp --frames N -o PATTERN --tasks M [animate options] [--wait]
 #                    [-- sbatch options]
 # A job array of M tasks; task i renders frames floor(i*N/M) to floor((i+1)*N/M)-1 with
-# `animate --range` (whose end is exclusive). Logs go to PATTERN's folder, in slurm-logs/. Each task renders with the CPUs
-# Slurm gives it (--cpus-per-task, 1 by default) unless the options say --threads. Needs the same
-# quillmora-cli on every node and PATTERN's folder shared.
+# `animate --range`. Logs go to PATTERN's folder, in slurm-logs/. Each task renders with the
+# CPUs Slurm gives it (--cpus-per-task, 1 by default) unless the options say --threads. Needs
+# the same quillmora-cli on every node and PATTERN's folder shared.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
+qm_help_if_asked "$@"
 
 usage() {
   echo "usage: slurm-animate.sh FROM.qmp TO.qmp --frames N -o PATTERN --tasks M [animate options] [--wait] [-- sbatch options]" >&2

@@ -7,6 +7,7 @@
 # options say --threads. Needs the same quillmora-cli on every node and OUT's folder shared.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
+qm_help_if_asked "$@"
 
 usage() {
   echo "usage: slurm-poster.sh PARAMS.qmp OUT.png --bands N [render options] [--wait] [-- sbatch options]" >&2

@@ -20,7 +20,15 @@ export QM_SLURM_DIR=$tmp/slurm SLURM_CONF=$tmp/slurm/slurm.conf QUILLMORA_CLI=$c
 
 finish() {
   local rc=$?
+  local pids pid
+  pids=$(cat "$QM_SLURM_DIR"/*.pid 2>/dev/null || true)
   "$here/local-slurm.sh" stop >/dev/null || rc=1
+  for pid in $pids; do # ended, or ended and waiting to be reaped
+    if [ -e "/proc/$pid" ] && ! grep -q '^State:.*zombie' "/proc/$pid/status" 2>/dev/null; then
+      echo "FAIL: daemon $pid ($(cat "/proc/$pid/comm" 2>/dev/null)) still runs after stop" >&2
+      rc=1
+    fi
+  done
   if [ $rc -ne 0 ]; then # the job logs go with the folder: show their ends first
     find "$tmp" -name '*.log' -not -path "$tmp/slurm/*" -size +0 | sort | while read -r log; do
       echo "--- ${log#"$tmp"/}"
@@ -87,6 +95,6 @@ grep -q "^band 0 " err.txt || fail "the failed band is not named: $(cat err.txt)
 [ ! -e bad.png ] || fail "a failed poster left bad.png"
 
 echo "cluster: 4-band PPM poster through GNU parallel"
-"$here/parallel-poster.sh" from.qmp poster.ppm --bands 4 --size 203x157 --jobs 2 >/dev/null
+"$here/parallel-poster.sh" from.qmp poster.ppm --bands 4 --size 203x157 --sshlogin 2/: >/dev/null
 "$cli" render from.qmp --size 203x157 -o single.ppm
 cmp -s poster.ppm single.ppm || fail "the GNU parallel poster differs from a single render"

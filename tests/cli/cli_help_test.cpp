@@ -43,7 +43,7 @@ TEST(CliHelp, EveryCommandExplainsEveryOptionOfItsUsage) {
 
         // Every option of the usage line has its own line in the explanation.
         const std::string usage = help.out.substr(0, help.out.find('\n'));
-        const auto inUsage = optionsIn(usage, std::regex(R"([\[ ](--?[a-z][a-z-]*))"));
+        const auto inUsage = optionsIn(usage, std::regex(R"([\[ |](--?[a-z][a-z-]*))"));
         const auto explained = optionsIn(help.out, std::regex(R"(\n  (--?[a-z][a-z-]*))"));
         for (const auto& option : inUsage)
             EXPECT_TRUE(explained.count(option)) << option << " is not explained";

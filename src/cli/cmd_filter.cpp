@@ -1,6 +1,7 @@
 // The `filter` command: applies one of the Filters menu's ten filters to a picture file, with
 // the main window's initial settings changed by --set.
 #include "cli/command.h"
+#include "cli/progress.h"
 #include "engine/core/number_text.h"
 #include "engine/image/filters/apply_filter.h"
 #include "engine/image/filters/filter_dialogs.h"
@@ -20,7 +21,17 @@ std::string filterNames() {
     return names;
 }
 
-int runFilter(const Args& args, std::ostream&, std::ostream&) {
+// Shows the rows of the filter on the meter; Ctrl+C aborts the filter at the next row.
+void reportRows(image::TPixelGraphic& destination, ProgressMeter& meter) {
+    image::TPixelGraphic::ProgressHandlers handlers;
+    handlers.progress = [&meter](const image::TPixelGraphic&, int current, int, bool& abort) {
+        meter.update(current + 1);
+        abort = interrupted();
+    };
+    destination.setProgressHandlers(std::move(handlers));
+}
+
+int runFilter(const Args& args, std::ostream&, std::ostream& err) {
     ArgReader r(args);
     const std::string name = r.next("filter name");
     const auto kind = image::filterKindFromName(name);
@@ -30,6 +41,7 @@ int runFilter(const Args& args, std::ostream&, std::ostream&) {
     std::string input;
     std::string output;
     int threads = 0;
+    ProgressMode progressMode = ProgressMode::Auto;
     while (!r.done()) {
         if (r.peek() == "--set") {
             r.next("option");
@@ -45,6 +57,8 @@ int runFilter(const Args& args, std::ostream&, std::ostream&) {
             if (!n || *n < 1 || *n > 256)
                 throw UsageError{"--threads takes a number from 1 to 256, not '" + text + "'"};
             threads = *n;
+        } else if (parseProgressOption(r.peek(), progressMode)) {
+            r.next("option");
         } else if (r.isOption()) {
             throw UsageError{"unknown option " + r.peek()};
         } else if (input.empty()) {
@@ -60,24 +74,34 @@ int runFilter(const Args& args, std::ostream&, std::ostream&) {
     image::TPixelGraphic picture;
     picture.loadFromFile(input);
     image::TPGFilter& filter = dialog->Filter();
+    catchInterrupts();
+    ProgressMeter meter(err, progressMode, "filter", "rows", picture.height());
+    const auto save = [&](image::TPixelGraphic& result) {
+        result.setProgressHandlers({});
+        checkInterrupted();
+        meter.finish();
+        result.SaveColorResWarningAction = image::pgwaIgnore;
+        result.saveToFile(output);
+    };
     if (filter.IsPointFilter()) {
         // As the main window: colour filters change the picture itself ...
+        reportRows(picture, meter);
         image::applyFilter(picture, filter, picture, threads);
-        picture.SaveColorResWarningAction = image::pgwaIgnore;
-        picture.saveToFile(output);
+        save(picture);
     } else {
         // ... convolution filters write into a new picture.
         image::TPixelGraphic result;
+        reportRows(result, meter);
         image::applyFilter(result, filter, picture, threads);
-        result.SaveColorResWarningAction = image::pgwaIgnore;
-        result.saveToFile(output);
+        save(result);
     }
     return kExitOk;
 }
 
 } // namespace
 
-QM_CLI_COMMAND("filter", "filter NAME [--set KEY=VALUE ...] [--threads N] IN OUT",
+QM_CLI_COMMAND("filter",
+               "filter NAME [--set KEY=VALUE ...] [--threads N] [--progress|--quiet] IN OUT",
                "apply a filter (rgb, cmy, hls, hsv, bcg, smooth, blur, details, sharpen, "
                "contours) to a picture; KEY is a setting of the filter's dialog (Red, H, "
                "Contrast, UseY, StdDeviation, Percent, Radius, BlackBk, ...), unset keys keep "

@@ -3,6 +3,7 @@
 #include "cli/cli_runner.h"
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -74,6 +75,24 @@ TEST_F(CliStream, StreamedPpmAndPngHoldTheInMemoryPicture) {
         ASSERT_EQ(runShell("convert " + path("s.png") + " " + path("im.ppm")).exitCode, 0);
         EXPECT_EQ(readWholeFile(path("im.ppm")), readWholeFile(path("s.ppm")));
     }
+}
+
+TEST_F(CliStream, ProgressLinesForLogsAndQuiet) {
+    auto r = runCli({"render", "-o", path("p.png"), "--size", "40x30", "--progress"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("render: 100% (30/30 rows)"), std::string::npos) << r.err;
+    r = runCli({"render", "-o", path("p.bmp"), "--size", "40x30", "--band", "1/3", "--quiet"});
+    EXPECT_EQ(r.exitCode, 2); // bands are PNG or PPM parts
+    r = runCli({"render", "-o", path("q.png"), "--size", "40x30", "--band", "1/3", "--progress"});
+    EXPECT_NE(r.err.find("render: 100% (10/10 rows)"), std::string::npos) << r.err;
+    r = runCli({"filter", "blur", "--progress", path("p.png"), path("b.png")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("filter: 100% (30/30 rows)"), std::string::npos) << r.err;
+    r = runCli({"assemble", path("a.png"), path("q.png"), "--progress"});
+    EXPECT_EQ(r.exitCode, 2);
+    r = runCli({"render", "-o", path("p.ppm"), "--size", "40x30", "--quiet"});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
 }
 
 TEST_F(CliStream, SupersampledPictureIsTheMeanOfTheLargerRender) {
@@ -209,6 +228,47 @@ TEST_F(CliStream, AnimationFramesAreIndependentRenders) {
         EXPECT_EQ(r.exitCode, 2) << extra[0] << " " << extra[1];
     }
     EXPECT_FALSE(fs::exists(path("y0.png")));
+}
+
+} // namespace
+
+namespace {
+
+// Ctrl+C during a render: the command ends with 130 and leaves neither the picture nor a
+// temporary file; a picture that was there before stays as it was.
+TEST_F(CliStream, InterruptedRenderLeavesNoFile) {
+    for (const std::string name : {"poster.png", "picture.bmp", "old.ppm"}) {
+        if (name == "old.ppm") std::ofstream(path(name)) << "old";
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const std::string cli = qm::test::cliPath(), out = path(name);
+            // Interior points at the largest Max with a formula that reads Z: slow rows.
+            ::execl(cli.c_str(), cli.c_str(), "render", "-o", out.c_str(), "--size", "1500x1500",
+                    "--max", "65535", "--view", "-0.1,0.1,-0.1,0.1", "--formula", "z", "--quiet",
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // The streamed writer creates its temporary at once; give the others a moment too.
+        for (int i = 0; i < 25 && fs::is_empty(dir_); ++i)
+            ::usleep(20000);
+        ::usleep(300000);
+        ::kill(child, SIGINT);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << name;
+        EXPECT_EQ(WEXITSTATUS(status), 130) << name;
+        std::vector<std::string> left;
+        for (const auto& e : fs::directory_iterator(dir_))
+            left.push_back(e.path().filename().string());
+        if (name == "old.ppm") {
+            EXPECT_EQ(left, std::vector<std::string>{"old.ppm"});
+            EXPECT_EQ(readWholeFile(path(name)), "old");
+            fs::remove(path(name));
+        } else {
+            EXPECT_TRUE(left.empty()) << name << ": " << (left.empty() ? "" : left[0]);
+        }
+    }
 }
 
 } // namespace

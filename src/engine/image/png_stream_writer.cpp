@@ -60,23 +60,22 @@ public:
 
     // Appends the raw deflate data of `in` to out: ends byte-aligned with a full flush, or with
     // the final block.
-    void run(const std::uint8_t* in, std::size_t size, bool last, std::vector<std::uint8_t>& out) {
+    void run(const std::uint8_t* in, std::size_t size, bool last, PngStreamWriter::Bytes& out) {
         deflateReset(&z_);
         z_.next_in = const_cast<Bytef*>(in);
         z_.avail_in = static_cast<uInt>(size);
         const int flush = last ? Z_FINISH : Z_FULL_FLUSH;
-        std::size_t used = out.size();
-        out.resize(used + deflateBound(&z_, static_cast<uLong>(size)) + 16);
+        std::size_t room = deflateBound(&z_, static_cast<uLong>(size)) + 16;
         for (;;) {
-            z_.next_out = out.data() + used;
-            z_.avail_out = static_cast<uInt>(out.size() - used);
+            const std::size_t used = out.size();
+            z_.next_out = out.grow(room);
+            z_.avail_out = static_cast<uInt>(room);
             const int rc = deflate(&z_, flush);
-            used = out.size() - z_.avail_out;
+            out.resize(used + room - z_.avail_out);
             if (rc == Z_STREAM_ERROR) throw EPGPNGFileFormatReaderWriter("deflate failed");
             if (last ? rc == Z_STREAM_END : (z_.avail_in == 0 && z_.avail_out > 0)) break;
-            out.resize(out.size() + 4096);
+            room = 4096;
         }
-        out.resize(used);
     }
 
 private:
@@ -84,6 +83,22 @@ private:
 };
 
 } // namespace
+
+std::uint8_t* PngStreamWriter::Bytes::grow(std::size_t n) {
+    if (size_ + n > capacity_) {
+        const std::size_t capacity = std::max(size_ + n, capacity_ * 2);
+        auto bigger = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+        if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
+        data_ = std::move(bigger);
+        capacity_ = capacity;
+    }
+    return data_.get() + size_;
+}
+
+void PngStreamWriter::Bytes::append(const std::uint8_t* bytes, std::size_t n) {
+    std::memcpy(grow(n), bytes, n);
+    size_ += n;
+}
 
 PngStreamWriter::PngStreamWriter(std::ostream& out, int width, int height, const StreamTexts& texts,
                                  int threads)
@@ -134,12 +149,20 @@ PngStreamWriter::~PngStreamWriter() {
 void PngStreamWriter::writeRow(const std::uint8_t* rgb) {
     if (rows_ == height_) throw EPGPNGFileFormatReaderWriter("More rows than the picture has");
     if (!filling_) {
-        filling_ = std::make_unique<Block>();
+        {
+            std::lock_guard lock(mutex_);
+            if (!spare_.empty()) {
+                filling_ = std::move(spare_.back());
+                spare_.pop_back();
+            }
+        }
+        if (!filling_) filling_ = std::make_unique<Block>();
         filling_->first = rows_ == 0;
-        filling_->rgb.reserve(rowBytes_ * static_cast<std::size_t>(rowsPerBlock_ + 1));
-        filling_->rgb.assign(above_.begin(), above_.end());
+        filling_->done = false;
+        filling_->rgb.clear();
+        filling_->rgb.append(above_.data(), rowBytes_);
     }
-    filling_->rgb.insert(filling_->rgb.end(), rgb, rgb + rowBytes_);
+    filling_->rgb.append(rgb, rowBytes_);
     ++rows_;
     const std::size_t rowsHeld = filling_->rgb.size() / rowBytes_ - 1;
     if (rows_ == height_ || rowsHeld == static_cast<std::size_t>(rowsPerBlock_))
@@ -148,8 +171,7 @@ void PngStreamWriter::writeRow(const std::uint8_t* rgb) {
 
 void PngStreamWriter::submit(bool last) {
     filling_->last = last;
-    std::copy(filling_->rgb.end() - static_cast<std::ptrdiff_t>(rowBytes_), filling_->rgb.end(),
-              above_.begin());
+    std::memcpy(above_.data(), filling_->rgb.data() + filling_->rgb.size() - rowBytes_, rowBytes_);
     Block* block = filling_.get();
     if (workers_.empty()) {
         compress(*block);
@@ -182,39 +204,53 @@ void PngStreamWriter::writeFinished(bool wait) {
             front = std::move(inOrder_.front());
             inOrder_.pop_front();
         }
-        writeBytes(out_, front->idat);
+        out_.write(reinterpret_cast<const char*>(front->idat.data()),
+                   static_cast<std::streamsize>(front->idat.size()));
+        if (!out_) throw EPGPNGFileFormatReaderWriter("Write error");
         adler_ = adler32_combine(adler_, front->adler, static_cast<z_off_t>(front->filteredBytes));
+        std::lock_guard lock(mutex_);
+        spare_.push_back(std::move(front));
     }
 }
 
 void PngStreamWriter::compress(Block& block) const {
     const std::size_t rows = block.rgb.size() / rowBytes_ - 1;
-    std::vector<std::uint8_t> filtered(rows * (rowBytes_ + 1));
+    thread_local Bytes filtered;
+    filtered.clear();
+    std::uint8_t* out = filtered.grow(rows * (rowBytes_ + 1));
     for (std::size_t r = 0; r < rows; ++r) {
         const std::uint8_t* above = block.rgb.data() + r * rowBytes_;
         const std::uint8_t* row = above + rowBytes_;
-        std::uint8_t* out = filtered.data() + r * (rowBytes_ + 1);
         *out++ = kFilterUp;
         for (std::size_t i = 0; i < rowBytes_; ++i)
             out[i] = static_cast<std::uint8_t>(row[i] - above[i]);
+        out += rowBytes_;
     }
+    filtered.resize(rows * (rowBytes_ + 1));
     block.filteredBytes = filtered.size();
     block.adler =
         adler32(adler32(0, nullptr, 0), filtered.data(), static_cast<uInt>(filtered.size()));
 
     // One IDAT chunk per block: length and type first, the CRC once the data is known.
-    std::vector<std::uint8_t>& c = block.idat;
-    c.assign({0, 0, 0, 0, 'I', 'D', 'A', 'T'});
-    if (block.first) c.insert(c.end(), kZlibHeader, kZlibHeader + 2);
+    Bytes& c = block.idat;
+    c.clear();
+    static constexpr std::uint8_t kType[8] = {0, 0, 0, 0, 'I', 'D', 'A', 'T'};
+    c.append(kType, 8);
+    if (block.first) c.append(kZlibHeader, 2);
     thread_local Deflater deflater;
     deflater.run(filtered.data(), filtered.size(), block.last, c);
     const std::size_t size = c.size() - 8;
-    c[0] = static_cast<std::uint8_t>(size >> 24);
-    c[1] = static_cast<std::uint8_t>(size >> 16);
-    c[2] = static_cast<std::uint8_t>(size >> 8);
-    c[3] = static_cast<std::uint8_t>(size);
-    putBig32(c, static_cast<std::uint32_t>(crc32(0, c.data() + 4, static_cast<uInt>(size + 4))));
-    std::vector<std::uint8_t>().swap(block.rgb);
+    std::uint8_t* head = c.data();
+    head[0] = static_cast<std::uint8_t>(size >> 24);
+    head[1] = static_cast<std::uint8_t>(size >> 16);
+    head[2] = static_cast<std::uint8_t>(size >> 8);
+    head[3] = static_cast<std::uint8_t>(size);
+    const auto crc =
+        static_cast<std::uint32_t>(crc32(0, c.data() + 4, static_cast<uInt>(size + 4)));
+    const std::uint8_t tail[4] = {
+        static_cast<std::uint8_t>(crc >> 24), static_cast<std::uint8_t>(crc >> 16),
+        static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc)};
+    c.append(tail, 4);
 }
 
 void PngStreamWriter::work() {

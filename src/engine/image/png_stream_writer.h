@@ -30,13 +30,31 @@ public:
     static constexpr int kLevel = 1;
     static constexpr std::size_t kBlockBytes = 256 * 1024;
 
+    // A growable byte array that is not cleared when it grows: blocks are recycled, so the
+    // buffers of a long render are allocated (and their pages touched) only once.
+    class Bytes {
+    public:
+        std::uint8_t* data() { return data_.get(); }
+        std::size_t size() const { return size_; }
+        void clear() { size_ = 0; }
+        // Room for n more bytes at end(); the bytes there are unspecified.
+        std::uint8_t* grow(std::size_t n);
+        void append(const std::uint8_t* bytes, std::size_t n);
+        void resize(std::size_t n) { size_ = n; } // n <= size() + what grow() gave
+
+    private:
+        std::unique_ptr<std::uint8_t[]> data_;
+        std::size_t size_ = 0;
+        std::size_t capacity_ = 0;
+    };
+
 private:
     struct Block {
-        bool first = false;             // carries the zlib header
-        bool last = false;              // ends the deflate stream
-        std::vector<std::uint8_t> rgb;  // the row above the block (or zeros), then its rows
-        std::vector<std::uint8_t> idat; // the finished IDAT chunk
-        unsigned long adler = 1;        // adler32 of the filtered bytes
+        bool first = false;      // carries the zlib header
+        bool last = false;       // ends the deflate stream
+        Bytes rgb;               // the row above the block (or zeros), then its rows
+        Bytes idat;              // the finished IDAT chunk
+        unsigned long adler = 1; // adler32 of the filtered bytes
         std::size_t filteredBytes = 0;
         bool done = false;
     };
@@ -64,6 +82,7 @@ private:
     std::condition_variable doneCv_;
     std::deque<std::unique_ptr<Block>> inOrder_;
     std::deque<Block*> todo_;
+    std::vector<std::unique_ptr<Block>> spare_; // written blocks, for reuse
     std::exception_ptr failure_;
     bool closing_ = false;
     std::size_t maxInFlight_ = 1;

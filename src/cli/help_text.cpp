@@ -139,7 +139,9 @@ constexpr HelpEntry kHelp[] = {
      "                        100); blur: Radius (hundredths, 50 to 500), Percent (10 to\n"
      "                        100); contours: StdDeviation, Percent (100 to 1000), BlackBk (0\n"
      "                        or 1)\n"
-     "  --threads N           worker threads, 1 to 256 (default: one per core)\n"},
+     "  --threads N           worker threads, 1 to 256 (default: one per core)\n"
+     "  --progress            print plain progress lines on stderr (for logs)\n"
+     "  --quiet               print no progress\n"},
     {"gradient",
      "Prints the 257 GradientTable entries of a gradient, one line each: index red green\n"
      "blue.\n"

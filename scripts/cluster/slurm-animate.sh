@@ -41,13 +41,16 @@ logs=$(dirname "$pattern")/slurm-logs
 mkdir -p "$logs"
 threads=""
 qm_has_option --threads "${animate[@]}" || threads='--threads "${SLURM_CPUS_PER_TASK:-1}"'
+progress=--progress # lines in the job logs, every few seconds
+qm_has_option --quiet "${animate[@]}" && progress=""
+qm_has_option --progress "${animate[@]}" && progress=""
 
 # The share of task i: frames first to end-1.
 qm_job_script "$logs/frames.sh" \
   'i=$SLURM_ARRAY_TASK_ID' \
   "first=\$((i * $frames / $tasks))" \
   "end=\$(((i + 1) * $frames / $tasks))" \
-  "exec $(qm_quote "$cli" animate "$from" "$to" --frames "$frames" -o "$pattern") --range \"\$first:\$end\" $threads $(qm_quote "${animate[@]}")"
+  "exec $(qm_quote "$cli" animate "$from" "$to" --frames "$frames" -o "$pattern") --range \"\$first:\$end\" $threads $progress $(qm_quote "${animate[@]}")"
 
 array=$(qm_sbatch --job-name=qm-animate --array=0-$((tasks - 1)) --output="$logs/task-%a.log" \
   "${sbatch_opts[@]}" "$logs/frames.sh")

@@ -39,15 +39,18 @@ mkdir -p "$work"
 rm -f "$work"/part-*."$ext"
 threads=""
 qm_has_option --threads "${render[@]}" || threads='--threads "${SLURM_CPUS_PER_TASK:-1}"'
+progress=--progress # lines in the job logs, every few seconds
+qm_has_option --quiet "${render[@]}" && progress=""
+qm_has_option --progress "${render[@]}" && progress=""
 
 qm_job_script "$work/band.sh" \
   "work=$(qm_quote "$work")" \
   'k=$SLURM_ARRAY_TASK_ID' \
-  "exec $(qm_quote "$cli" render "$params") --band \"\$k/$bands\" -o \"\$work/part-\$k.$ext\" $threads $(qm_quote "${render[@]}")"
+  "exec $(qm_quote "$cli" render "$params") --band \"\$k/$bands\" -o \"\$work/part-\$k.$ext\" $threads $progress $(qm_quote "${render[@]}")"
 parts=()
 for ((k = 0; k < bands; k++)); do parts+=("$work/part-$k.$ext"); done
 qm_job_script "$work/assemble.sh" \
-  "$(qm_quote "$cli" assemble "$out" "${parts[@]}")" \
+  "$(qm_quote "$cli" assemble "$out" "${parts[@]}") $progress" \
   "$(qm_quote rm -f "${parts[@]}")"
 
 array=$(qm_sbatch --job-name=qm-poster --array=0-$((bands - 1)) --output="$work/band-%a.log" \

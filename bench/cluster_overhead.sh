@@ -60,12 +60,14 @@ done
 cmp -s single.ppm split.ppm || { echo "cluster_overhead: the split picture differs" >&2; exit 1; }
 
 s=$(printf '%s\n' "${single[@]}" | median)
+spread() { printf '%s\n' "$@" | sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f to %.2f s", lo, hi }'; }
 report() {
   local m
   m=$(printf '%s\n' "${@:2}" | median)
-  printf '%-44s %7.2f s  overhead %+.1f %%\n' "$1" "$m" "$(echo "($m - $s) * 100 / $s" | bc -l)"
+  printf '%-40s %7.2f s (%s)  overhead %+.1f %%\n' "$1" "$m" "$(spread "${@:2}")" \
+    "$(echo "($m - $s) * 100 / $s" | bc -l)"
 }
 echo "render $size of z^3+c, Max $max, $cpus CPUs, median of $runs"
-printf '%-44s %7.2f s\n' "one process, $cpus threads" "$s"
+printf '%-40s %7.2f s (%s)\n' "one process, $cpus threads" "$s" "$(spread "${single[@]}")"
 report "$bands bands on local Slurm, $cpus CPUs each" "${wide[@]}"
 report "$bands bands on local Slurm, 1 CPU each" "${narrow[@]}"

@@ -45,10 +45,14 @@ seconds() {
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-poster() { # $1: CPUs per band
-  "$root/scripts/cluster/slurm-poster.sh" p.qmp split.png --bands "$bands" --size "$size" --wait \
-    -- --cpus-per-task="$1"
+poster() { # $1: CPUs per band, $2: size
+  "$root/scripts/cluster/slurm-poster.sh" p.qmp split.png --bands "$bands" --size "${2:-$size}" \
+    --wait -- --cpus-per-task="$1"
 }
+
+# The fixed cost first: a poster of almost no pixels through the same jobs.
+fixed=()
+for ((r = 0; r < runs; r++)); do fixed+=("$(seconds poster "$cpus" 64x48)"); done
 
 single=() narrow=() wide=()
 for ((r = 0; r < runs; r++)); do
@@ -69,5 +73,7 @@ report() {
 }
 echo "render $size of z^3+c, Max $max, $cpus CPUs, median of $runs"
 printf '%-40s %7.2f s (%s)\n' "one process, $cpus threads" "$s" "$(spread "${single[@]}")"
+printf '%-40s %7.2f s (%s)\n' "$bands bands of 64x48 (the fixed cost)" \
+  "$(printf '%s\n' "${fixed[@]}" | median)" "$(spread "${fixed[@]}")"
 report "$bands bands on local Slurm, $cpus CPUs each" "${wide[@]}"
 report "$bands bands on local Slurm, 1 CPU each" "${narrow[@]}"

@@ -31,6 +31,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 [[ $bands =~ ^[1-9][0-9]*$ ]] || qm_die "--bands expects a positive count"
+case $out in
+*.png | *.ppm) ;;
+*) qm_die "OUT must be a .png or .ppm picture (the formats assemble writes)" ;;
+esac
 [[ $jobs =~ ^[1-9][0-9]*$ ]] || qm_die "--jobs expects a positive count"
 command -v parallel >/dev/null || qm_die "GNU parallel not found"
 

@@ -30,6 +30,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 [[ $bands =~ ^[1-9][0-9]*$ ]] || qm_die "--bands expects a positive count"
+case $out in
+*.png | *.ppm) ;;
+*) qm_die "OUT must be a .png or .ppm picture (the formats assemble writes)" ;;
+esac
 
 cli=$(qm_cli)
 work=${out%.*}.parts

@@ -298,11 +298,9 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     target.band = band;
     target.randomSeed = shared.random().step();
     if (band) target.identity = renderIdentity(p, *shared.gradientTable(), supersample, plasmaSeed);
-    ProgressMeter meter(err, progressMode, "render", "rows",
-                        band ? fractal::bandRows(p.Height, *band).end -
-                                   fractal::bandRows(p.Height, *band).first
-                             : p.Height);
-    target.onRows = [&](int rows) { meter.update(rows); };
+    const auto rows = band ? fractal::bandRows(p.Height, *band) : fractal::BandRows{0, p.Height};
+    ProgressMeter meter(err, progressMode, "render", "rows", rows.end - rows.first);
+    target.onRows = [&](int rowsDone) { meter.update(rowsDone); };
     catchInterrupts();
     const RenderOutcome done = renderToFile(p, shared, bailout, *language, target);
     meter.finish();

@@ -84,7 +84,7 @@ int dispatch(const Command& c, const Args& args) {
         std::cerr << e.className() << ": " << e.message() << "\n";
     } catch (const Interrupted&) {
         std::cout.flush();
-        std::cerr << "\ninterrupted: no output written\n";
+        std::cerr << "\ninterrupted: the unfinished picture was not written\n";
         return kExitInterrupted;
     } catch (const std::bad_alloc&) {
         std::cout.flush();

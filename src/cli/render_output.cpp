@@ -17,16 +17,6 @@ namespace qm::cli {
 
 namespace {
 
-void toRgb(const std::vector<ColourValue>& pixels, std::vector<std::uint8_t>& rgb) {
-    rgb.resize(pixels.size() * 3);
-    std::uint8_t* out = rgb.data();
-    for (const ColourValue c : pixels) {
-        *out++ = redOf(c);
-        *out++ = greenOf(c);
-        *out++ = blueOf(c);
-    }
-}
-
 void checkStreamedSize(int width, int height) {
     if (width > image::kMaxPictureSide || height > image::kMaxPictureSide)
         throw image::EPGPictureTooLarge(width, height,
@@ -78,11 +68,9 @@ RenderOutcome renderToFile(const fractal::FractalParams& p, const SharedColourDa
         writeFileAtomically(target.path, [&](std::ostream& out) {
             const auto sink = image::makeRowSink(extension, out, p.Width, rows.end - rows.first,
                                                  texts, {target.threads});
-            std::vector<std::uint8_t> rgb;
             job.run([&](const fractal::RenderRow& row) {
                 if (job.stopRequested()) return;
-                toRgb(row.pixels, rgb);
-                sink->writeRow(rgb.data());
+                sink->writePixels(row.pixels.data());
                 rowDone();
             });
             checkInterrupted();

@@ -104,7 +104,7 @@ private:
     void work(int worker);
     // Renders picture row y into pixels (averaging the supersample rows); false when stopped.
     bool renderRow(RowRenderer& renderer, int y, ColourValue* pixels,
-                   std::vector<ColourValue>& samples, std::vector<std::uint32_t>& sums);
+                   std::vector<ColourValue>& samples, std::vector<std::uint64_t>& sums);
     // Adds a finished row to the queue (ordered: in row order); called with mutex_ held.
     void queueRow(RenderRow&& row);
 

@@ -50,7 +50,7 @@ constexpr std::uint8_t kFilterUp = 2;
 class Deflater {
 public:
     Deflater() {
-        if (deflateInit2(&z_, PngStreamWriter::kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
+        if (deflateInit2(&z_, PngStreamWriter::kLevel, Z_DEFLATED, -15, 8, Z_RLE) !=
             Z_OK)
             throw EPGPNGFileFormatReaderWriter("deflateInit failed");
     }
@@ -84,27 +84,12 @@ private:
 
 } // namespace
 
-std::uint8_t* PngStreamWriter::Bytes::grow(std::size_t n) {
-    if (size_ + n > capacity_) {
-        const std::size_t capacity = std::max(size_ + n, capacity_ * 2);
-        auto bigger = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-        if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
-        data_ = std::move(bigger);
-        capacity_ = capacity;
-    }
-    return data_.get() + size_;
-}
-
-void PngStreamWriter::Bytes::append(const std::uint8_t* bytes, std::size_t n) {
-    std::memcpy(grow(n), bytes, n);
-    size_ += n;
-}
-
 PngStreamWriter::PngStreamWriter(std::ostream& out, int width, int height, const StreamTexts& texts,
                                  int threads)
-    : out_(out), rowBytes_(static_cast<std::size_t>(width) * 3), height_(height) {
+    : out_(out), width_(static_cast<std::size_t>(width)), rowBytes_(width_ * 3), height_(height) {
     rowsPerBlock_ = static_cast<int>(std::max<std::size_t>(1, kBlockBytes / (rowBytes_ + 1)));
-    above_.assign(rowBytes_, 0);
+    above_.assign(width_, 0);
+    packed_.resize(width_);
 
     static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     out_.write(reinterpret_cast<const char*>(kSignature), 8);
@@ -147,6 +132,12 @@ PngStreamWriter::~PngStreamWriter() {
 }
 
 void PngStreamWriter::writeRow(const std::uint8_t* rgb) {
+    for (std::size_t x = 0; x < width_; ++x, rgb += 3)
+        packed_[x] = makeColour(rgb[0], rgb[1], rgb[2]);
+    writePixels(packed_.data());
+}
+
+void PngStreamWriter::writePixels(const ColourValue* pixels) {
     if (rows_ == height_) throw EPGPNGFileFormatReaderWriter("More rows than the picture has");
     if (!filling_) {
         {
@@ -159,19 +150,19 @@ void PngStreamWriter::writeRow(const std::uint8_t* rgb) {
         if (!filling_) filling_ = std::make_unique<Block>();
         filling_->first = rows_ == 0;
         filling_->done = false;
-        filling_->rgb.clear();
-        filling_->rgb.append(above_.data(), rowBytes_);
+        filling_->pixels.clear();
+        filling_->pixels.append(above_.data(), width_);
     }
-    filling_->rgb.append(rgb, rowBytes_);
+    filling_->pixels.append(pixels, width_);
     ++rows_;
-    const std::size_t rowsHeld = filling_->rgb.size() / rowBytes_ - 1;
+    const std::size_t rowsHeld = filling_->pixels.size() / width_ - 1;
     if (rows_ == height_ || rowsHeld == static_cast<std::size_t>(rowsPerBlock_))
         submit(rows_ == height_);
 }
 
 void PngStreamWriter::submit(bool last) {
     filling_->last = last;
-    std::memcpy(above_.data(), filling_->rgb.data() + filling_->rgb.size() - rowBytes_, rowBytes_);
+    std::copy_n(filling_->pixels.data() + filling_->pixels.size() - width_, width_, above_.begin());
     Block* block = filling_.get();
     if (workers_.empty()) {
         compress(*block);
@@ -214,17 +205,22 @@ void PngStreamWriter::writeFinished(bool wait) {
 }
 
 void PngStreamWriter::compress(Block& block) const {
-    const std::size_t rows = block.rgb.size() / rowBytes_ - 1;
+    const std::size_t rows = block.pixels.size() / width_ - 1;
     thread_local Bytes filtered;
     filtered.clear();
     std::uint8_t* out = filtered.grow(rows * (rowBytes_ + 1));
+    // The colour values become RGB bytes and are filtered in one pass: a byte's difference is
+    // the low byte of the difference of the shifted values (borrows only reach higher bytes).
     for (std::size_t r = 0; r < rows; ++r) {
-        const std::uint8_t* above = block.rgb.data() + r * rowBytes_;
-        const std::uint8_t* row = above + rowBytes_;
+        const ColourValue* above = block.pixels.data() + r * width_;
+        const ColourValue* row = above + width_;
         *out++ = kFilterUp;
-        for (std::size_t i = 0; i < rowBytes_; ++i)
-            out[i] = static_cast<std::uint8_t>(row[i] - above[i]);
-        out += rowBytes_;
+        for (std::size_t x = 0; x < width_; ++x, out += 3) {
+            const ColourValue c = row[x], a = above[x];
+            out[0] = static_cast<std::uint8_t>(c - a);
+            out[1] = static_cast<std::uint8_t>((c >> 8) - (a >> 8));
+            out[2] = static_cast<std::uint8_t>((c >> 16) - (a >> 16));
+        }
     }
     filtered.resize(rows * (rowBytes_ + 1));
     block.filteredBytes = filtered.size();

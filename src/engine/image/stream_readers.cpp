@@ -12,7 +12,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <png.h>
 
 namespace qm::image {
@@ -142,21 +141,27 @@ private:
 
 class PpmSource final : public RowSource {
 public:
-    explicit PpmSource(const std::filesystem::path& path) : in_(path, std::ios::binary) {
-        if (!in_) throw EFOpenError(path, std::strerror(errno));
-        if (in_.get() != 'P' || in_.get() != '6') fail(kNotAPxMFile);
-        width_ = number();
-        height_ = number();
-        if (number() != 255) fail("Only 8-bit pixel maps (maxval 255) are read row by row");
-        const int blank = in_.get();
-        if (blank != ' ' && blank != '\n' && blank != '\r' && blank != '\t') fail(kNotAPxMFile);
-        rowBytes_ = static_cast<std::size_t>(width_) * 3;
+    explicit PpmSource(std::FILE* file) : file_(file) {
+        try {
+            if (std::getc(file_) != 'P' || std::getc(file_) != '6') fail(kNotAPxMFile);
+            width_ = number();
+            height_ = number();
+            if (number() != 255) fail("Only 8-bit pixel maps (maxval 255) are read row by row");
+            const int blank = std::getc(file_);
+            if (blank != ' ' && blank != '\n' && blank != '\r' && blank != '\t') fail(kNotAPxMFile);
+            rowBytes_ = static_cast<std::size_t>(width_) * 3;
+        } catch (...) {
+            std::fclose(file_);
+            throw;
+        }
     }
+    ~PpmSource() override { std::fclose(file_); }
+    PpmSource(const PpmSource&) = delete;
+    PpmSource& operator=(const PpmSource&) = delete;
 
     void readRow(std::uint8_t* rgb) override {
         if (rows_ == height_) fail("No more rows");
-        in_.read(reinterpret_cast<char*>(rgb), static_cast<std::streamsize>(rowBytes_));
-        if (static_cast<std::size_t>(in_.gcount()) != rowBytes_) fail(kUnexpectedEndOfFile);
+        if (std::fread(rgb, 1, rowBytes_, file_) != rowBytes_) fail(kUnexpectedEndOfFile);
         ++rows_;
     }
 
@@ -164,60 +169,66 @@ private:
     static constexpr const char* kNotAPxMFile = "Not a PBM, PGM, PPM file";
     [[noreturn]] static void fail(const char* text) { throw EPGPxMFileFormatReader(text); }
 
-    // Blanks and comments, then a decimal number from 1 to 65535.
+    // Blanks and comments (kept as notes), then a decimal number from 1 to 65535.
     int number() {
-        int c = in_.get();
+        int c = std::getc(file_);
         for (;;) {
             if (c == '#') {
                 std::string line;
-                std::getline(in_, line);
-                if (line.size() > 4096) fail(kNotAPxMFile);
+                for (c = std::getc(file_); c != EOF && c != '\n' && c != '\r'; c = std::getc(file_))
+                    if (line.size() < 4096) line.push_back(static_cast<char>(c));
                 if (!line.empty() && line.front() == ' ') line.erase(0, 1);
                 const auto blank = line.find(' ');
                 if (texts_.notes.size() < 64)
                     texts_.notes.emplace_back(line.substr(0, blank), blank == std::string::npos
                                                                          ? std::string()
                                                                          : line.substr(blank + 1));
-                c = in_.get();
             } else if (c == ' ' || c == '\n' || c == '\r' || c == '\t') {
-                c = in_.get();
+                c = std::getc(file_);
             } else {
                 break;
             }
         }
-        if (c == std::char_traits<char>::eof()) fail(kUnexpectedEndOfFile);
+        if (c == EOF) fail(kUnexpectedEndOfFile);
         if (c < '0' || c > '9') fail(kNotAPxMFile);
         long value = 0;
         while (c >= '0' && c <= '9') {
             value = value * 10 + (c - '0');
             if (value > kMaxPictureSide) fail(kNotAPxMFile);
-            c = in_.get();
+            c = std::getc(file_);
         }
         if (value == 0) fail(kNotAPxMFile);
-        in_.unget();
+        std::ungetc(c, file_);
         return static_cast<int>(value);
     }
 
-    std::ifstream in_;
+    std::FILE* file_;
     std::size_t rowBytes_ = 0;
     int rows_ = 0;
 };
 
 } // namespace
 
-std::unique_ptr<RowSource> openRowSource(const std::filesystem::path& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw EFOpenError(path, std::strerror(errno));
+std::unique_ptr<RowSource> openRowSource(std::FILE* file) {
     std::uint8_t head[8] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file);
     static constexpr std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (got == 8 && std::memcmp(head, kPng, 8) == 0) {
-        std::rewind(file);
-        return std::make_unique<PngSource>(file); // owns the file from here, even on failure
+    const bool png = got == 8 && std::memcmp(head, kPng, 8) == 0;
+    const bool ppm = got >= 2 && head[0] == 'P' && head[1] == '6';
+    if (!png && !ppm) {
+        std::fclose(file);
+        throw EPGUnknownFileFormat();
     }
-    std::fclose(file);
-    if (got >= 2 && head[0] == 'P' && head[1] == '6') return std::make_unique<PpmSource>(path);
-    throw EPGUnknownFileFormat();
+    std::rewind(file);
+    // The sources own the file from here, even when they fail.
+    if (png) return std::make_unique<PngSource>(file);
+    return std::make_unique<PpmSource>(file);
+}
+
+std::unique_ptr<RowSource> openRowSource(const std::filesystem::path& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) throw EFOpenError(path, std::strerror(errno));
+    return openRowSource(file);
 }
 
 } // namespace qm::image

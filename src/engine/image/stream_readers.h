@@ -5,6 +5,7 @@
 
 #include "engine/image/stream_writers.h"
 
+#include <cstdio>
 #include <filesystem>
 
 namespace qm::image {
@@ -31,5 +32,7 @@ protected:
 // Opens a PNG (any colour type and depth, not interlaced) or a binary PPM with maxval 255,
 // recognised by its first bytes. Throws EFOpenError, EPGUnknownFileFormat or the codec's error.
 std::unique_ptr<RowSource> openRowSource(const std::filesystem::path& path);
+// The same over an open file, which the source then owns (closed also when opening fails).
+std::unique_ptr<RowSource> openRowSource(std::FILE* file);
 
 } // namespace qm::image

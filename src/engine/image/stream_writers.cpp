@@ -26,7 +26,8 @@ bool equalsLower(std::string_view text, std::string_view lower) {
 class PpmStreamWriter final : public RowSink {
 public:
     PpmStreamWriter(std::ostream& out, int width, int height, const StreamTexts& texts)
-        : out_(out), rowBytes_(static_cast<std::size_t>(width) * 3), height_(height) {
+        : out_(out), rowBytes_(static_cast<std::size_t>(width) * 3), height_(height),
+          row_(rowBytes_) {
         out_ << "P6\n";
         for (const auto& [keyword, text] : texts.notes)
             out_ << "# " << keyword << ' ' << text << '\n';
@@ -40,6 +41,16 @@ public:
         ++rows_;
     }
 
+    void writePixels(const ColourValue* pixels) override {
+        std::uint8_t* out = row_.data();
+        for (std::size_t x = 0; x < rowBytes_ / 3; ++x) {
+            *out++ = redOf(pixels[x]);
+            *out++ = greenOf(pixels[x]);
+            *out++ = blueOf(pixels[x]);
+        }
+        writeRow(row_.data());
+    }
+
     void finish() override {
         if (rows_ != height_) throw EPGPxMFileFormatWriter("Fewer rows than the picture has");
         out_.flush();
@@ -51,6 +62,7 @@ private:
     std::size_t rowBytes_;
     int height_;
     int rows_ = 0;
+    std::vector<std::uint8_t> row_;
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 // picture of any size (up to 65535 pixels a side) is written without ever being held whole.
 #pragma once
 
+#include "engine/core/colour.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
@@ -29,6 +31,8 @@ public:
     virtual ~RowSink() = default;
     // rgb holds width red, green, blue byte triples; rows arrive top to bottom.
     virtual void writeRow(const std::uint8_t* rgb) = 0;
+    // The same row as width colour values (what a render delivers).
+    virtual void writePixels(const ColourValue* pixels) = 0;
     // After the last row: completes the file. Throws when fewer rows than the height came.
     virtual void finish() = 0;
 };

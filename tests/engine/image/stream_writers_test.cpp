@@ -37,12 +37,12 @@ std::string write(const std::string& extension, int w, int h, const std::vector<
 
 TEST(StreamWriters, PngFromManyThreadsDecodesToTheRows) {
     TempDir dir;
-    // 700 rows of 300 pixels make several compression blocks.
-    const int w = 300, h = 700;
+    // 1200 rows of 1000 pixels make four compression blocks.
+    const int w = 1000, h = 1200;
     const auto rgb = pattern(w, h);
     StreamTexts texts;
     texts.parameters = "[Coordinates]\r\nUpperX=-2\r\n";
-    texts.notes = {{"Quillmora.Band", "full=300x700 band=0/1 digest=0123456789abcdef"}};
+    texts.notes = {{"Quillmora.Band", "full=1000x1200 band=0/1 digest=0123456789abcdef"}};
     const std::string one = write("png", w, h, rgb, texts, 1);
     const std::string four = write("PNG", w, h, rgb, texts, 4);
     EXPECT_EQ(one, four); // blocks do not depend on the thread count

@@ -32,10 +32,12 @@ running_pid() {
   echo "$pid"
 }
 
-# A loopback TCP port nobody listens on, above $1.
+# A TCP port from $1 up that no socket of this machine uses (nor $2), read from /proc so that
+# no network tool is needed.
 free_port() {
   local p=$1
-  while [ -n "$(ss -Hltn "sport = :$p" 2>/dev/null)" ] || [ "$p" = "${2:-}" ]; do
+  while grep -qi ":$(printf '%04X' "$p") " /proc/net/tcp /proc/net/tcp6 2>/dev/null ||
+    [ "$p" = "${2:-}" ]; do
     p=$((p + 1))
   done
   echo "$p"

@@ -41,7 +41,7 @@ seconds() {
   start=$(date +%s.%N)
   "$@" >/dev/null || { echo "cluster_overhead: failed: $*" >&2; exit 1; }
   end=$(date +%s.%N)
-  echo "$end - $start" | bc
+  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -69,7 +69,7 @@ report() {
   local m
   m=$(printf '%s\n' "${@:2}" | median)
   printf '%-40s %7.2f s (%s)  overhead %+.1f %%\n' "$1" "$m" "$(spread "${@:2}")" \
-    "$(echo "($m - $s) * 100 / $s" | bc -l)"
+    "$(awk -v m="$m" -v s="$s" 'BEGIN { print (m - s) * 100 / s }')"
 }
 echo "render $size of z^3+c, Max $max, $cpus CPUs, median of $runs"
 printf '%-40s %7.2f s (%s)\n' "one process, $cpus threads" "$s" "$(spread "${single[@]}")"

@@ -26,7 +26,7 @@ build: bootstrap
 run: build
 	@bash scripts/run.sh $(BUILD)
 
-test: test-release test-asan test-tsan test-fuzz
+test: test-release test-asan test-tsan test-fuzz test-cluster
 	@echo "make test: all test stages passed"
 
 test-release: build
@@ -52,6 +52,11 @@ test-fuzz: bootstrap
 	    -DQM_BUILD_TESTS=OFF -DQM_BUILD_BENCH=OFF >/dev/null
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The render-farm scripts on a local single-node Slurm cluster (root only; skipped otherwise).
+.PHONY: test-cluster
+test-cluster: build
+	@bash scripts/cluster/test-cluster.sh $(BUILD)
 
 bench: build
 	@bash scripts/run-benches.sh $(BUILD)

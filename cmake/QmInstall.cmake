@@ -20,3 +20,5 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillmora-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages RENAME quillmora.xml)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillmora.svg
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillmora-cli.bash
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions RENAME quillmora-cli)

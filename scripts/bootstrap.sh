@@ -11,6 +11,7 @@ packages=(
   libmuparser-dev
   clang libclang-rt-14-dev
   imagemagick netpbm
+  slurm-wlm munge parallel
 )
 
 jpeg_pkg=libjpeg62-turbo-dev

@@ -1,6 +1,7 @@
 // The fractal commands: `kernel` runs one catalogue kernel on one point, `render` renders a
 // picture and saves it.
 #include "cli/command.h"
+#include "cli/help_text.h"
 #include "cli/progress.h"
 #include "cli/render_output.h"
 #include "engine/core/arith.h"
@@ -49,7 +50,7 @@ std::int32_t parseLimited(const std::string& text, const char* option, std::int3
 
 const fractal::FractalType& parseType(const std::string& ident) {
     const auto* t = fractal::findByIdentifier(ident);
-    if (!t) throw UsageError{"unknown fractal type '" + ident + "'"};
+    if (!t) throw UsageError{"unknown fractal type '" + ident + "'; one of: " + fractalTypeList()};
     return *t;
 }
 

@@ -171,6 +171,8 @@ constexpr HelpEntry kHelp[] = {
      "  --orientation RE,IM   rotate the plane by the complex factor RE + IM i (default 1,0)\n"},
     {"params",
      "Loads parameters and writes them as \"Save Parameters\" would, to stdout without -o.\n"
+     "For a picture without -o it prints the parameter text the picture carries, as stored\n"
+     "(exit 2 with \"No Quillmora parameters in FILE\" when it carries none).\n"
      "\n"
      "arguments:\n"
      QM_HELP_PARAMS_INPUT

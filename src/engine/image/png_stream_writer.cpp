@@ -144,7 +144,9 @@ PngStreamWriter::PngStreamWriter(std::ostream& out, int width, int height, const
     }
 
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    maxInFlight_ = static_cast<std::size_t>(2 * threads + 2);
+    // Two blocks per thread keep every thread busy; the cap keeps a many-core machine's blocks
+    // (about 2.5 MB each with their output) within 80 MB.
+    maxInFlight_ = static_cast<std::size_t>(std::min(2 * threads + 2, 32));
     if (threads > 1)
         for (int t = 0; t < threads; ++t)
             workers_.emplace_back([this] { work(); });

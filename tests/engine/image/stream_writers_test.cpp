@@ -4,6 +4,7 @@
 #include "image_test_util.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 namespace {
 
@@ -35,6 +36,28 @@ std::string write(const std::string& extension, int w, int h, const std::vector<
     return out.str();
 }
 
+// The IDAT data of a PNG file inflated by zlib itself, which checks the Adler-32 trailer (libpng
+// takes a wrong one as a mere warning). Empty when the stream is damaged.
+std::string inflatedImageData(const std::string& png, std::size_t expected) {
+    std::string idat;
+    for (std::size_t p = 8; p + 12 <= png.size();) {
+        const auto byte = [&](std::size_t i) {
+            return static_cast<std::uint32_t>(static_cast<unsigned char>(png[i]));
+        };
+        const std::uint32_t length =
+            byte(p) << 24 | byte(p + 1) << 16 | byte(p + 2) << 8 | byte(p + 3);
+        if (png.compare(p + 4, 4, "IDAT") == 0) idat += png.substr(p + 8, length);
+        p += 12 + length;
+    }
+    std::string raw(expected + 1, '\0');
+    uLongf size = raw.size();
+    if (uncompress(reinterpret_cast<Bytef*>(raw.data()), &size,
+                   reinterpret_cast<const Bytef*>(idat.data()), idat.size()) != Z_OK)
+        return {};
+    raw.resize(size);
+    return raw;
+}
+
 TEST(StreamWriters, PngFromManyThreadsDecodesToTheRows) {
     TempDir dir;
     // 1200 rows of 1000 pixels make four compression blocks.
@@ -46,6 +69,8 @@ TEST(StreamWriters, PngFromManyThreadsDecodesToTheRows) {
     const std::string one = write("png", w, h, rgb, texts, 1);
     const std::string four = write("PNG", w, h, rgb, texts, 4);
     EXPECT_EQ(one, four); // blocks do not depend on the thread count
+    const std::size_t filtered = static_cast<std::size_t>(h) * (3 * w + 1);
+    EXPECT_EQ(inflatedImageData(four, filtered).size(), filtered);
     writeBytes(dir / "s.png", four);
 
     TPixelGraphic picture;

@@ -3,10 +3,12 @@
 #include "cli/command.h"
 #include "cli/progress.h"
 #include "engine/core/number_text.h"
+#include "engine/image/embedded_text.h"
 #include "engine/image/filters/apply_filter.h"
 #include "engine/image/filters/filter_dialogs.h"
 #include "engine/image/pixel_graphic.h"
 
+#include <fstream>
 #include <ostream>
 #include <string>
 
@@ -73,6 +75,10 @@ int runFilter(const Args& args, std::ostream&, std::ostream& err) {
 
     image::TPixelGraphic picture;
     picture.loadFromFile(input);
+    // A filtered fractal still comes from its parameters: a PNG or JPEG passes them on.
+    std::string parameters;
+    if (std::ifstream in(input, std::ios::binary); in)
+        parameters = image::readEmbeddedParameters(in).value_or("");
     image::TPGFilter& filter = dialog->Filter();
     catchInterrupts();
     ProgressMeter meter(err, progressMode, "filter", "rows", picture.height());
@@ -81,7 +87,7 @@ int runFilter(const Args& args, std::ostream&, std::ostream& err) {
         checkInterrupted();
         meter.finish();
         result.SaveColorResWarningAction = image::pgwaIgnore;
-        result.saveToFile(output);
+        result.saveToFile(output, {parameters});
     };
     if (filter.IsPointFilter()) {
         // As the main window: colour filters change the picture itself ...

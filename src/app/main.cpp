@@ -11,5 +11,8 @@ int main(int argc, char** argv) {
     // The main window lives in a frame that draws its own gradient caption bar.
     qm::app::MainFrame frame(500);
     frame.showWithPlacement();
+    // Closing the main window ends the program, whatever tool windows are still up.
+    QObject::connect(frame.mainWindow(), &qm::app::Tmain::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     return QApplication::exec();
 }

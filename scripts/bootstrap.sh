@@ -11,6 +11,7 @@ packages=(
   libmuparser-dev
   clang libclang-rt-14-dev
   imagemagick netpbm
+  xvfb openbox xdotool x11-utils qt6-qpa-plugins
 )
 
 jpeg_pkg=libjpeg62-turbo-dev

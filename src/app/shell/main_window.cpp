@@ -91,17 +91,26 @@ std::optional<std::array<int, 4>> fourIntegers(const QString& text) {
 
 // A floating tool window stays above the frame: it is transient for the frame (not for the
 // hidden window the main window was before the frame took it in). It first shows at the
-// workspace's top right corner, below the menu and tool bars; later it keeps its place.
+// workspace's top right corner, below the menu and tool bars, and later where it was hidden.
+// Called before its visibility toggles; placeToolWindow after.
 void prepareToolWindow(QWidget* tool, QWidget* workspace) {
-    if (tool->isVisible()) return;
+    if (tool->isVisible()) {
+        tool->setProperty("place", tool->pos());
+        return;
+    }
     tool->winId();
     QWidget* frame = workspace->window();
     if (QWindow* handle = tool->windowHandle(); handle != nullptr && frame->windowHandle())
         handle->setTransientParent(frame->windowHandle());
-    if (tool->property("placed").toBool()) return;
+    if (tool->property("place").isValid()) return;
     tool->adjustSize();
-    tool->move(workspace->mapToGlobal(QPoint(workspace->width() - tool->width() - 16, 16)));
-    tool->setProperty("placed", true);
+    tool->setProperty("place",
+                      workspace->mapToGlobal(QPoint(workspace->width() - tool->width() - 16, 16)));
+}
+
+// The window manager places a newly mapped window by its own rules: move it where it belongs.
+void placeToolWindow(QWidget* tool) {
+    if (tool->isVisible()) tool->move(tool->property("place").toPoint());
 }
 
 // The file name as typed, with the extension of the chosen filter ("*.png") when it has none.
@@ -681,11 +690,13 @@ void Tmain::paletteclick() {
 void Tmain::loupeclick() {
     prepareToolWindow(loupe_, mdiArea_);
     loupe_->toggle();
+    placeToolWindow(loupe_);
 }
 
 void Tmain::speedclick() {
     prepareToolWindow(speed_, mdiArea_);
     speed_->toggle();
+    placeToolWindow(speed_);
 }
 
 // ---- Filters -----------------------------------------------------------------------------

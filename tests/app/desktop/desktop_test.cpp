@@ -2,6 +2,7 @@
 // scripts/desktop-test.sh): input goes through the X server with xdotool, stacking and the active
 // window are read back from the window manager, pictures from the screen. The checks run in
 // order on one program session, as a user would meet them.
+#include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
 #include "app/qt_test_app.h"
 #include "app/shell/loupe.h"
@@ -16,13 +17,17 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
 #include <QTest>
@@ -255,6 +260,82 @@ TEST_F(Desktop, RightClickSwitchesToJuliaWithAReadablePanel) {
     EXPECT_FALSE(panelOverlaps(doc));
     clickAt(picturePoint(160, 120), 3);
     EXPECT_FALSE(doc->document().juliaMode());
+}
+
+TEST_F(Desktop, CustomSizeZeroIsRefusedAndAZoomAfterASizeChangeLandsWhereSelected) {
+    Tmandelform* doc = active();
+    QString shownError;
+    QTimer::singleShot(1600, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            shownError = box->text();
+    });
+    xdoLater("sleep 0.8; xdotool key ctrl+a; xdotool type 0; xdotool key Return; sleep 1.2; "
+             "xdotool key Return");
+    action("Custom1")->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }, 5000));
+    EXPECT_TRUE(shownError.contains("Invalid picture size")) << shownError.toStdString();
+    EXPECT_EQ(doc->picture().width(), 320);
+    EXPECT_EQ(doc->picture().height(), 240);
+
+    // The 320 x 240 default view scaled to 640 x 480: the middle quarter is -1..1 x -0.75..0.75.
+    action("N6404801")->trigger();
+    pump();
+    moveTo(picturePoint(160, 120));
+    xdo({"mousedown", "1"}, 50);
+    moveTo(picturePoint(300, 200));
+    moveTo(picturePoint(480, 360));
+    xdo({"mouseup", "1"});
+    EXPECT_NEAR(field(doc, "RxSpinEdit1"), -1, 0.02);
+    EXPECT_NEAR(field(doc, "RxSpinEdit2"), 1, 0.02);
+    EXPECT_NEAR(field(doc, "RxSpinEdit3"), -0.75, 0.02);
+    EXPECT_NEAR(field(doc, "RxSpinEdit4"), 0.75, 0.02);
+
+    // The status bar shows a coordinate field's whole value under the pointer.
+    auto* upperX = doc->findChild<QDoubleSpinBox*>("RxSpinEdit1");
+    clickAt(picturePoint(20, 20)); // no selection: the fields show the view again
+    moveTo(globalOf(upperX, upperX->rect().center()));
+    pump(300);
+    EXPECT_EQ(main()->statusBar()->currentMessage(), upperX->toolTip());
+    EXPECT_DOUBLE_EQ(upperX->toolTip().toDouble(), doc->document().upperX());
+    action("N3202401")->trigger();
+}
+
+TEST_F(Desktop, ARenderBeyondDoublePrecisionSaysSo) {
+    Tmandelform* doc = active();
+    doc->document().setView({-0.75, -0.75 + 1e-14, 0.1, 0.1 + 0.75e-14});
+    xdo({"key", "F9"}, 50);
+    EXPECT_EQ(main()->statusBar()->currentMessage(), qm::fractal::kBeyondPrecisionMessage);
+    ASSERT_TRUE(waitIdle(doc));
+    action("ResetCoordinates1")->trigger();
+    xdo({"key", "F9"});
+    ASSERT_TRUE(waitIdle(doc));
+}
+
+TEST_F(Desktop, APresetManagerDoubleClickOnDeleteRemovesOnePreset) {
+    {
+        QSettings settings("Quillmora", "Quillmora");
+        settings.setValue("Gradients/One", "1;1;1;64;128;128;256;256;256;128;64;128;1;1;1;");
+        settings.setValue("Gradients/Two", "1;1;1;64;128;128;256;256;256;128;64;128;1;1;1;");
+    }
+    QTimer::singleShot(800, [] {
+        QWidget* manager = QApplication::activeModalWidget();
+        if (manager == nullptr) return;
+        auto* list = manager->findChild<QListWidget*>("ListBox1");
+        auto* remove = manager->findChild<QPushButton*>("RxSpeedButton1");
+        const QPoint row =
+            list->viewport()->mapToGlobal(list->visualItemRect(list->item(0)).center());
+        const QPoint button = remove->mapToGlobal(remove->rect().center());
+        xdoLater(QString("xdotool mousemove %1 %2 click 1 sleep 0.3 mousemove %3 %4 click "
+                         "--repeat 2 --delay 120 1 sleep 0.5 key Escape")
+                     .arg(row.x())
+                     .arg(row.y())
+                     .arg(button.x())
+                     .arg(button.y()));
+    });
+    main()->gradientEditor()->PresetManager1Click();
+    QSettings settings("Quillmora", "Quillmora");
+    settings.beginGroup("Gradients");
+    EXPECT_EQ(settings.childKeys().size(), 1) << settings.childKeys().join(',').toStdString();
 }
 
 TEST_F(Desktop, SaveImageWritesEveryFormatFromATypedName) {

@@ -176,6 +176,8 @@ void Tmandelform::buildLayout() {
     RxSpinEdit2_ = new FloatSpinEdit("RxSpinEdit2", -big, big, 0.01, 22, panelRight_);
     RxSpinEdit3_ = new FloatSpinEdit("RxSpinEdit3", -big, big, 0.01, 22, panelRight_);
     RxSpinEdit4_ = new FloatSpinEdit("RxSpinEdit4", -big, big, 0.01, 22, panelRight_);
+    for (FloatSpinEdit* e : {RxSpinEdit1_, RxSpinEdit2_, RxSpinEdit3_, RxSpinEdit4_})
+        e->setShortestText(true);
     right->addWidget(label("Upper X Coordinate", panelRight_));
     right->addWidget(RxSpinEdit1_);
     right->addWidget(label("Lower X Coordinate", panelRight_));

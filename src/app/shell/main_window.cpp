@@ -93,7 +93,7 @@ std::optional<std::array<int, 4>> fourIntegers(const QString& text) {
 // hidden window the main window was before the frame took it in). It first shows at the
 // workspace's top right corner, below the menu and tool bars, and later where it was hidden.
 // Called before its visibility toggles; placeToolWindow after.
-void prepareToolWindow(QWidget* tool, QWidget* workspace) {
+void prepareToolWindow(QWidget* tool, QWidget* workspace, int top) {
     if (tool->isVisible()) {
         tool->setProperty("place", tool->pos());
         return;
@@ -105,7 +105,7 @@ void prepareToolWindow(QWidget* tool, QWidget* workspace) {
     if (tool->property("place").isValid()) return;
     tool->adjustSize();
     tool->setProperty("place",
-                      workspace->mapToGlobal(QPoint(workspace->width() - tool->width() - 16, 16)));
+                      workspace->mapToGlobal(QPoint(workspace->width() - tool->width() - 16, top)));
 }
 
 // The window manager places a newly mapped window by its own rules: move it where it belongs.
@@ -688,13 +688,14 @@ void Tmain::paletteclick() {
 }
 
 void Tmain::loupeclick() {
-    prepareToolWindow(loupe_, mdiArea_);
+    prepareToolWindow(loupe_, mdiArea_, 16);
     loupe_->toggle();
     placeToolWindow(loupe_);
 }
 
 void Tmain::speedclick() {
-    prepareToolWindow(speed_, mdiArea_);
+    // Below the loupe's first place, so the two do not cover each other.
+    prepareToolWindow(speed_, mdiArea_, 16 + loupe_->sizeHint().height() + 48);
     speed_->toggle();
     placeToolWindow(speed_);
 }

@@ -2,6 +2,7 @@
 // scripts/desktop-test.sh): input goes through the X server with xdotool, stacking and the active
 // window are read back from the window manager, pictures from the screen. The checks run in
 // order on one program session, as a user would meet them.
+#include "app/decor/panel_manager.h"
 #include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
 #include "app/qt_test_app.h"
@@ -124,6 +125,12 @@ QImage screenOf(const QWidget* w) {
         .toImage();
 }
 
+// With QM_SCREENSHOT_DIR set (scripts/screenshot.sh), the screen under `w` is kept as a picture.
+void keepScreenshot(const QWidget* w, const QString& name) {
+    const QString dir = qEnvironmentVariable("QM_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) screenOf(w).save(dir + "/" + name);
+}
+
 int distinctColours(const QImage& image) {
     QSet<QRgb> seen;
     for (int y = 0; y < image.height(); y += 4)
@@ -159,7 +166,9 @@ protected:
         qm::test::qtApp();
         frame_ = std::make_unique<MainFrame>(0);
         frame_->showWithPlacement();
-        static_cast<void>(QTest::qWaitFor([] { return frame_->isActiveWindow(); }, 5000));
+        // The window manager maps and focuses the frame in its own time (slow on a busy machine).
+        static_cast<void>(QTest::qWaitFor(
+            [] { return frame_->isActiveWindow() && activeWindow() == frame_->winId(); }, 20000));
         pump(500);
     }
     static void TearDownTestSuite() { frame_.reset(); }
@@ -403,6 +412,9 @@ TEST_F(Desktop, ToolWindowsStayAboveTheFrameAndKeepTheirPlace) {
     pump(300);
     EXPECT_TRUE(above(main()->loupe(), frame_.get()));
     EXPECT_TRUE(above(main()->speedometer(), frame_.get()));
+    moveTo(picturePoint(200, 60)); // the loupe shows what lies under the pointer
+    pump(300);
+    keepScreenshot(frame_.get(), "tools.png");
     // One click hides, the next shows it where it was.
     const QPoint place = main()->loupe()->pos();
     clickOn(loupeButton);
@@ -467,8 +479,7 @@ TEST_F(Desktop, TileAndCascadeFiveWindowsStayUsableInsideTheWorkspace) {
     auto* help = main()->mdiArea()->currentSubWindow();
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->widget()->size(), QSize(435, 356));
-    if (const char* dir = std::getenv("QM_SCREENSHOT_DIR"))
-        screenOf(frame_.get()).save(QString(dir) + "/quillmora-desktop.png");
+    keepScreenshot(frame_.get(), "cascade.png");
 }
 
 TEST_F(Desktop, ReopenAfterARestartLoadsTheSavedParameters) {
@@ -488,8 +499,13 @@ TEST_F(Desktop, ReopenAfterARestartLoadsTheSavedParameters) {
     xdo({"key", "F9"});
     ASSERT_TRUE(waitIdle(active()));
     EXPECT_GT(distinctColours(screenOf(picture())), 8);
-    if (const char* dir = std::getenv("QM_SCREENSHOT_DIR"))
-        screenOf(frame_.get()).save(QString(dir) + "/quillmora-reopened.png");
+    keepScreenshot(frame_.get(), "main.png");
+    // A click on the tool panel's grip tab folds it into its bottom tab.
+    auto* panel = main()->toolPanel().PanelManager1;
+    const int before = panel->height();
+    clickAt(globalOf(panel, QPoint(3, 10)));
+    EXPECT_LT(panel->height(), before);
+    keepScreenshot(frame_.get(), "folded.png");
 }
 
 } // namespace

@@ -36,6 +36,7 @@
 #include <QToolButton>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -68,6 +69,30 @@ void xdo(const QStringList& args, int settleMs = 200) {
 // Runs a shell line with xdotool later, while a modal dialog of the program runs.
 void xdoLater(const QString& line) {
     QProcess::startDetached("sh", {"-c", line});
+}
+
+// Runs `act` once `ready` holds, looking every 50 ms, also while a dialog or a menu runs its own
+// loop. Gives up after 20 s; the check waiting for the result then fails.
+void whenReady(std::function<bool()> ready, std::function<void()> act) {
+    auto* timer = new QTimer;
+    auto left = std::make_shared<int>(400);
+    QObject::connect(timer, &QTimer::timeout, [timer, ready, act, left] {
+        if (!ready() && --*left > 0) return;
+        timer->stop();
+        timer->deleteLater();
+        if (*left > 0) act();
+    });
+    timer->start(50);
+}
+
+// Sends the keys of an xdotool shell line once a modal dialog of `className` has the keyboard.
+void answer(const char* className, const QString& line) {
+    whenReady(
+        [className] {
+            QWidget* modal = QApplication::activeModalWidget();
+            return modal != nullptr && modal->inherits(className) && modal->isActiveWindow();
+        },
+        [line] { xdoLater("sleep 0.2; " + line); });
 }
 
 QString xdoType(const QString& text) {
@@ -242,11 +267,12 @@ TEST_F(Desktop, DragZoomsPlainClickKeepsTheViewUndoAndResetGoBack) {
     // The Settings button drops its menu down under the real pointer.
     // The menu runs its own loop: it is looked at and closed from there.
     bool shown = false, undoEnabled = false;
-    QTimer::singleShot(700, [&] {
-        shown = doc->settingsMenu()->isVisible();
-        undoEnabled = action("Undolastzoom1")->isEnabled();
-    });
-    xdoLater("sleep 1.2; xdotool key Escape");
+    whenReady([doc] { return doc->settingsMenu()->isVisible(); },
+              [&] {
+                  shown = true;
+                  undoEnabled = action("Undolastzoom1")->isEnabled();
+                  xdoLater("sleep 0.2; xdotool key Escape");
+              });
     clickOn(doc->findChild<QPushButton*>("SettingsButton"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !doc->settingsMenu()->isVisible(); }, 5000));
     EXPECT_TRUE(shown);
@@ -274,12 +300,13 @@ TEST_F(Desktop, RightClickSwitchesToJuliaWithAReadablePanel) {
 TEST_F(Desktop, CustomSizeZeroIsRefusedAndAZoomAfterASizeChangeLandsWhereSelected) {
     Tmandelform* doc = active();
     QString shownError;
-    QTimer::singleShot(1600, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            shownError = box->text();
-    });
-    xdoLater("sleep 0.8; xdotool key ctrl+a; xdotool type 0; xdotool key Return; sleep 1.2; "
-             "xdotool key Return");
+    answer("QDialog", "xdotool key ctrl+a; xdotool type 0; xdotool key Return");
+    whenReady([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
+              [&] {
+                  shownError =
+                      qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->text();
+                  answer("QMessageBox", "xdotool key Return");
+              });
     action("Custom1")->trigger();
     ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }, 5000));
     EXPECT_TRUE(shownError.contains("Invalid picture size")) << shownError.toStdString();
@@ -326,21 +353,22 @@ TEST_F(Desktop, APresetManagerDoubleClickOnDeleteRemovesOnePreset) {
         settings.setValue("Gradients/One", "1;1;1;64;128;128;256;256;256;128;64;128;1;1;1;");
         settings.setValue("Gradients/Two", "1;1;1;64;128;128;256;256;256;128;64;128;1;1;1;");
     }
-    QTimer::singleShot(800, [] {
-        QWidget* manager = QApplication::activeModalWidget();
-        if (manager == nullptr) return;
-        auto* list = manager->findChild<QListWidget*>("ListBox1");
-        auto* remove = manager->findChild<QPushButton*>("RxSpeedButton1");
-        const QPoint row =
-            list->viewport()->mapToGlobal(list->visualItemRect(list->item(0)).center());
-        const QPoint button = remove->mapToGlobal(remove->rect().center());
-        xdoLater(QString("xdotool mousemove %1 %2 click 1 sleep 0.3 mousemove %3 %4 click "
-                         "--repeat 2 --delay 120 1 sleep 0.5 key Escape")
-                     .arg(row.x())
-                     .arg(row.y())
-                     .arg(button.x())
-                     .arg(button.y()));
-    });
+    whenReady([] { return QApplication::activeModalWidget() != nullptr; },
+              [] {
+                  QWidget* manager = QApplication::activeModalWidget();
+                  auto* list = manager->findChild<QListWidget*>("ListBox1");
+                  auto* remove = manager->findChild<QPushButton*>("RxSpeedButton1");
+                  const QPoint row =
+                      list->viewport()->mapToGlobal(list->visualItemRect(list->item(0)).center());
+                  const QPoint button = remove->mapToGlobal(remove->rect().center());
+                  xdoLater(
+                      QString("xdotool mousemove %1 %2 click 1 sleep 0.3 mousemove %3 %4 click "
+                              "--repeat 2 --delay 120 1 sleep 0.5 key Escape")
+                          .arg(row.x())
+                          .arg(row.y())
+                          .arg(button.x())
+                          .arg(button.y()));
+              });
     main()->gradientEditor()->PresetManager1Click();
     QSettings settings("Quillmora", "Quillmora");
     settings.beginGroup("Gradients");
@@ -352,26 +380,25 @@ TEST_F(Desktop, SaveImageWritesEveryFormatFromATypedName) {
     for (const char* ext : {"bmp", "jpg", "pbm", "pgm", "png", "ppm"}) {
         const QString path = dir + "/picture." + ext;
         // Black-and-white and grey files first ask whether fewer colours are fine.
-        const QString confirm = QString(ext).startsWith("pbm") || QString(ext).startsWith("pgm")
-                                    ? "; sleep 0.8; xdotool key Return"
-                                    : "";
-        xdoLater("sleep 0.8; " + xdoType(path) + "; xdotool key Return" + confirm);
+        if (QString(ext) == "pbm" || QString(ext) == "pgm")
+            answer("QMessageBox", "xdotool key Return");
+        answer("QFileDialog", xdoType(path) + "; xdotool key Return");
         xdo({"key", "ctrl+i"});
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(path).size() > 0; }, 8000)) << ext;
     }
     // Without an extension the file takes the one of the chosen filter (BMP, the first).
-    xdoLater("sleep 0.8; " + xdoType(dir + "/plain") + "; xdotool key Return");
+    answer("QFileDialog", xdoType(dir + "/plain") + "; xdotool key Return");
     xdo({"key", "ctrl+i"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(dir + "/plain.bmp"); }, 8000));
 }
 
 TEST_F(Desktop, ParametersSavedAndLoadedByTypedNameThenF9RendersTheNewDocument) {
     const QString path = filesDir() + "/zoom.qmp";
-    xdoLater("sleep 0.8; " + xdoType(path) + "; xdotool key Return");
+    answer("QFileDialog", xdoType(path) + "; xdotool key Return");
     xdo({"key", "ctrl+s"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(path); }, 8000));
     pump(300);
-    xdoLater("sleep 0.8; " + xdoType(path) + "; xdotool key Return");
+    answer("QFileDialog", xdoType(path) + "; xdotool key Return");
     xdo({"key", "ctrl+l"});
     ASSERT_TRUE(QTest::qWaitFor([] { return documents().size() == 2; }, 8000));
     pump(300);
@@ -386,7 +413,7 @@ TEST_F(Desktop, ParametersSavedAndLoadedByTypedNameThenF9RendersTheNewDocument) 
 TEST_F(Desktop, AFilterChangesThePicture) {
     Tmandelform* doc = active();
     const qm::image::TPixelGraphic before = doc->picture();
-    xdoLater("sleep 1.0; xdotool key Return");
+    answer("QDialog", "xdotool key Return");
     action("blur1")->trigger();
     int differing = 0;
     for (int y = 0; y < before.height(); y += 5)
@@ -447,6 +474,7 @@ TEST_F(Desktop, CloseDuringARenderStopsItFirst) {
     clickAt(window->mapToGlobal(box.center()));
     EXPECT_FALSE(doc->isRendering());
     EXPECT_EQ(documents().size(), count);
+    pump(QApplication::doubleClickInterval() + 100); // a second click, not a double click
     clickAt(window->mapToGlobal(box.center()));
     EXPECT_TRUE(QTest::qWaitFor([&] { return documents().size() == count - 1; }, 3000));
 }

@@ -30,13 +30,26 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# A free display number.
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.05; done
+# An X server of our own on a free display number (another server may hold one without a lock).
+for display in $(seq 99 140); do
+  [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] && continue
+  export DISPLAY=":$display"
+  Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do
+    kill -0 "$xvfb" 2>/dev/null || break
+    xprop -root >/dev/null 2>&1 && break
+    sleep 0.05
+  done
+  if kill -0 "$xvfb" 2>/dev/null && xprop -root >/dev/null 2>&1; then
+    pids+=("$xvfb")
+    break
+  fi
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  unset DISPLAY
+done
+[ -n "${DISPLAY:-}" ] || { echo "desktop stage: no X server could be started" >&2; exit 1; }
 
 mkdir -p "$work/home" "$work/config" "$work/files"
 chmod 700 "$work/home"

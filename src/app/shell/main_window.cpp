@@ -91,18 +91,19 @@ std::optional<std::array<int, 4>> fourIntegers(const QString& text) {
 
 // A floating tool window stays above the frame: it is transient for the frame (not for the
 // hidden window the main window was before the frame took it in). It first shows at the
-// workspace's top right corner, below the menu and tool bars, and later where it was hidden.
-// Called before its visibility toggles; placeToolWindow after.
+// workspace's top right corner, below the menu and tool bars, and later where it was hidden
+// (by the command or by its own close box). Called before its visibility toggles;
+// placeToolWindow after.
 void prepareToolWindow(QWidget* tool, QWidget* workspace, int top) {
-    if (tool->isVisible()) {
-        tool->setProperty("place", tool->pos());
-        return;
-    }
+    if (tool->isVisible()) return;
     tool->winId();
     QWidget* frame = workspace->window();
     if (QWindow* handle = tool->windowHandle(); handle != nullptr && frame->windowHandle())
         handle->setTransientParent(frame->windowHandle());
-    if (tool->property("place").isValid()) return;
+    if (tool->property("place").isValid()) {
+        tool->setProperty("place", tool->pos()); // a hidden window keeps its last position
+        return;
+    }
     tool->adjustSize();
     tool->setProperty("place",
                       workspace->mapToGlobal(QPoint(workspace->width() - tool->width() - 16, top)));

@@ -12,6 +12,7 @@
 #include "app/shell/speedometer.h"
 #include "app/widgets/tpg_image.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -451,6 +452,16 @@ TEST_F(Desktop, ToolWindowsStayAboveTheFrameAndKeepTheirPlace) {
     pump(300);
     EXPECT_LE((main()->loupe()->pos() - place).manhattanLength(), 2);
     EXPECT_TRUE(above(main()->loupe(), frame_.get()));
+    // Moved by the user and closed with its own close box, it comes back where it was moved to.
+    main()->loupe()->move(place - QPoint(200, -40));
+    pump(300);
+    const QPoint moved = main()->loupe()->pos();
+    clickOn(main()->loupe()->findChild<QAbstractButton*>("qt_dockwidget_closebutton"));
+    EXPECT_FALSE(main()->loupe()->isVisible());
+    clickOn(loupeButton);
+    ASSERT_TRUE(QTest::qWaitFor([] { return main()->loupe()->isVisible(); }, 3000));
+    pump(300);
+    EXPECT_LE((main()->loupe()->pos() - moved).manhattanLength(), 2);
     clickOn(loupeButton);
     clickOn(main()->findChild<QToolButton*>("SpeedButton"));
 }

@@ -521,6 +521,21 @@ TEST_F(Desktop, TileAndCascadeFiveWindowsStayUsableInsideTheWorkspace) {
     keepScreenshot(frame_.get(), "cascade.png");
 }
 
+TEST_F(Desktop, AWindowRestoredInASmallerFrameComesBackInsideTheWorkspace) {
+    QMdiSubWindow* window = main()->mdiArea()->subWindowList().last();
+    main()->mdiArea()->setActiveSubWindow(window);
+    window->move(main()->mdiArea()->viewport()->width() - window->width(),
+                 main()->mdiArea()->viewport()->height() - window->height());
+    window->showMaximized();
+    frame_->showNormal();
+    frame_->setGeometry(40, 40, 760, 620);
+    ASSERT_TRUE(QTest::qWaitFor([] { return frame_->width() == 760; }, 5000));
+    pump(300);
+    window->showNormal();
+    pump(300);
+    EXPECT_TRUE(main()->mdiArea()->viewport()->rect().contains(window->geometry()));
+}
+
 TEST_F(Desktop, ReopenAfterARestartLoadsTheSavedParameters) {
     const QString path = filesDir() + "/zoom.qmp";
     action("Exit1")->trigger();

@@ -58,6 +58,7 @@ export QT_QPA_PLATFORM=xcb QM_DESKTOP_FILES="$work/files"
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
+sleep 0.5 # openbox announces itself before it takes over new windows
 
 echo "desktop stage: checks of the main window under openbox on $DISPLAY"
 timeout 150 "$build/tests/app/desktop/quillmora_desktop_test" &

@@ -604,6 +604,12 @@ TEST_F(MandelForm, SizeChangesAreCheckedAtOnceAndSelectionsUseTheNewSteps) {
 TEST_F(MandelForm, OpensAtItsClientSizeAndTheRightPanelNeverOverlaps) {
     Tmandelform w(host);
     EXPECT_EQ(w.sizeHint(), QSize(492, 399));
+    // The coordinate fields show their values without trailing zeros, and whole in the hint.
+    auto* upperX = w.findChild<QDoubleSpinBox*>("RxSpinEdit1");
+    EXPECT_EQ(upperX->text(), "-2");
+    w.document().setUpperX(-0.123456789012345);
+    EXPECT_EQ(upperX->text(), "-0.123456789012345");
+    EXPECT_EQ(upperX->toolTip().toDouble(), -0.123456789012345);
     w.document().JuliaMode1Click();
     w.show();
     const auto panel = w.findChild<QWidget*>("Panel1");

@@ -1,6 +1,7 @@
 # Two entry points: `make run` builds and starts the program, `make test` builds and runs every
 # test (then the engine tests again under AddressSanitizer + UndefinedBehaviorSanitizer, the
-# render tests under ThreadSanitizer, and each fuzzer briefly). Both install what is missing.
+# render tests under ThreadSanitizer, each fuzzer briefly, and the program in a real X session).
+# Both install what is missing.
 JOBS        ?= $(shell nproc)
 BUILD       ?= build/release
 ASAN_BUILD  ?= build/asan
@@ -26,7 +27,7 @@ build: bootstrap
 run: build
 	@bash scripts/run.sh $(BUILD)
 
-test: test-release test-asan test-tsan test-fuzz test-cluster
+test: test-release test-asan test-tsan test-fuzz test-desktop test-cluster
 	@echo "make test: all test stages passed"
 
 test-release: build
@@ -52,6 +53,11 @@ test-fuzz: bootstrap
 	    -DQM_BUILD_TESTS=OFF -DQM_BUILD_BENCH=OFF >/dev/null
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The program in a real X session (Xvfb + openbox), driven through the X server.
+.PHONY: test-desktop
+test-desktop: build
+	@bash scripts/desktop-test.sh $(BUILD)
 
 # The render-farm scripts on a local single-node Slurm cluster (root only; skipped otherwise).
 .PHONY: test-cluster

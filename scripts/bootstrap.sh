@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   imagemagick netpbm
   slurm-wlm munge parallel
+  xvfb openbox xdotool x11-utils qt6-qpa-plugins
 )
 
 jpeg_pkg=libjpeg62-turbo-dev

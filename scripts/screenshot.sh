@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Starts Quillmora's main window, opens a document, renders it and saves a screenshot PNG (and
-# one with the tool panel folded, OUTPUT-folded.png).
-# Uses a virtual X display (Xvfb) when installed, else Qt's offscreen platform.
+# The README pictures of Quillmora's windows, taken from the real X session of the desktop stage
+# (scripts/desktop-test.sh: Xvfb, openbox, real input): OUTPUT.png the frame with a reopened,
+# rendered document; OUTPUT-folded.png the same with the tool panel folded; OUTPUT-tools.png a
+# document with the loupe and the speedometer above the frame; OUTPUT-cascade.png five documents
+# and Quick Help cascaded. Without Xvfb and openbox the first two come from Qt's offscreen platform.
 # Usage: scripts/screenshot.sh [OUTPUT.png] [BUILD_DIR]
 set -euo pipefail
 out=${1:-quillmora-screenshot.png}
@@ -9,15 +11,20 @@ build=${2:-build/release}
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" --target quillmora_screenshot >/dev/null
 mkdir -p "$(dirname "$out")"
-tool="$build/src/app/shell/quillmora_screenshot"
-if command -v xvfb-run >/dev/null 2>&1; then
-  xvfb-run -a -s "-screen 0 1280x800x24" "$tool" "$out" "${out%.png}-folded.png"
+if command -v Xvfb >/dev/null 2>&1 && command -v openbox >/dev/null 2>&1 &&
+  command -v xdotool >/dev/null 2>&1; then
+  shots=$(mktemp -d)
+  trap 'rm -rf "$shots"' EXIT
+  QM_SCREENSHOT_DIR="$shots" bash scripts/desktop-test.sh "$build" >/dev/null
+  cp "$shots/main.png" "$out"
+  for part in folded tools cascade; do cp "$shots/$part.png" "${out%.png}-$part.png"; done
+  echo "screenshots of the real session written to $out and ${out%.png}-{folded,tools,cascade}.png"
 else
-  QT_QPA_PLATFORM=offscreen "$tool" "$out" "${out%.png}-folded.png"
+  cmake --build "$build" --target quillmora_screenshot >/dev/null
+  QT_QPA_PLATFORM=offscreen "$build/src/app/shell/quillmora_screenshot" "$out" "${out%.png}-folded.png"
+  echo "offscreen screenshots written to $out and ${out%.png}-folded.png (no Xvfb/openbox/xdotool)"
 fi
-echo "screenshots written to $out and ${out%.png}-folded.png"
 
 # --- Editor windows: palette, plasma and formula editors, Quick Help, an HLS filter dialog ---
 # Drawn offscreen into "editor-shots" beside the main screenshot.

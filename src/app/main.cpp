@@ -11,6 +11,9 @@ int main(int argc, char** argv) {
     // The main window lives in a frame that draws its own gradient caption bar.
     qm::app::MainFrame frame(500);
     frame.showWithPlacement();
+    // Closing the main window ends the program, whatever tool windows are still up.
+    QObject::connect(frame.mainWindow(), &qm::app::Tmain::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     // Files named on the command line (a file manager's "Open with") open as documents.
     frame.mainWindow()->openFiles(QApplication::arguments().mid(1));
     return QApplication::exec();

@@ -1,6 +1,8 @@
 // TColorMemo with its range colouring, the formula editor dialog and the Quick Help window.
 #include "app/editors/formula_editor.h"
 
+#include "app/widgets/mdi_placement.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -348,7 +350,7 @@ TForm5* TForm5::overviewclick(QMdiArea* area, QAction* button) {
         if (areaGuard) areaGuard->setProperty(kQuickHelpProperty, false);
         if (buttonGuard) buttonGuard->setEnabled(true);
     });
-    sub->show();
+    showAtClientSize(sub);
     return form;
 }
 

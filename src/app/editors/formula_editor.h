@@ -120,6 +120,8 @@ public:
     static constexpr const char* kCaption = "Quick Help";
 
     explicit TForm5(QWidget* parent = nullptr);
+    // Opens at 435 x 356, whatever the memo would ask for.
+    QSize sizeHint() const override { return {435, 356}; }
 
     // The 41 lines shown.
     static const QStringList& helpLines();

@@ -120,6 +120,9 @@ void Tpresetmanager::RxSpeedButton1Click() {
     model_.setItemIndex(row);
     model_.deleteSelected();
     delete list_->takeItem(row);
+    // Nothing stays selected, so a second click on Delete cannot take the next preset too.
+    list_->setCurrentRow(-1);
+    list_->clearSelection();
     setWindowTitle(QString::fromStdString(model_.caption()));
 }
 

@@ -2,6 +2,7 @@
 #include "app/fractal/fractal_dialogs.h"
 
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,15 @@ QDialogButtonBox* okCancel(QDialog* dialog) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
 }
+
+// Wide enough for the window manager to show the whole title, which the platform extends by
+// " — Quillmora", beside its buttons.
+void fitTitle(QDialog* dialog) {
+    const QString shown = dialog->windowTitle() + " \u2014 Quillmora";
+    QFont bold = dialog->font();
+    bold.setBold(true);
+    dialog->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(shown) + 120);
+}
 } // namespace
 
 Tsizedialog::Tsizedialog(QWidget* parent)
@@ -33,6 +43,7 @@ Tsizedialog::Tsizedialog(QWidget* parent)
     layout->addWidget(new QLabel("Height", this));
     layout->addWidget(height_);
     layout->addWidget(okCancel(this));
+    fitTitle(this);
 }
 
 Torient_dialog::Torient_dialog(QWidget* parent)
@@ -47,6 +58,7 @@ Torient_dialog::Torient_dialog(QWidget* parent)
     layout->addWidget(new QLabel("Imaginary:", this));
     layout->addWidget(imaginary_);
     layout->addWidget(okCancel(this));
+    fitTitle(this);
 }
 
 } // namespace qm::app

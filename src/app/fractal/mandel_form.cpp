@@ -11,6 +11,7 @@
 #include "engine/core/number_text.h"
 #include "engine/fractal/render_job.h"
 #include "engine/fractal/render_language.h"
+#include "engine/image/image_errors.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -22,6 +23,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
@@ -31,6 +33,8 @@ namespace qm::app {
 namespace {
 
 constexpr int kRightPanelWidth = 133;
+// The client size of a new window.
+constexpr QSize kDefaultClientSize(492, 399);
 constexpr int kBottomPanelPalette = 41;
 constexpr int kBottomPanelChannels = 76;
 constexpr qint64 kProgressCaptionMs = 55;
@@ -112,7 +116,11 @@ Tmandelform::Tmandelform(DocumentHost& host, QWidget* parent)
     newzoom();
     newzoom();
     bindDocument();
-    resize(492, 399);
+    resize(kDefaultClientSize);
+}
+
+QSize Tmandelform::sizeHint() const {
+    return kDefaultClientSize.expandedTo(minimumSizeHint());
 }
 
 Tmandelform::~Tmandelform() {
@@ -149,9 +157,16 @@ void Tmandelform::buildLayout() {
     hintOf(Image1_, "Left click to make selection, right click switches between Mandelbrot/Julia "
                     "Mode");
 
-    panelRight_ = new QWidget(this);
+    // The right panel scrolls when the window is lower than its controls need, so they are
+    // never drawn over each other.
+    auto* rightScroll = new QScrollArea(this);
+    rightScroll->setObjectName("Panel1Scroll");
+    rightScroll->setFrameShape(QFrame::NoFrame);
+    rightScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rightScroll->setWidgetResizable(true);
+    rightScroll->setFixedWidth(kRightPanelWidth);
+    panelRight_ = new QWidget(rightScroll);
     panelRight_->setObjectName("Panel1");
-    panelRight_->setFixedWidth(kRightPanelWidth);
     auto* right = new QVBoxLayout(panelRight_);
     right->setContentsMargins(4, 4, 4, 4);
     right->setSpacing(1);
@@ -161,6 +176,8 @@ void Tmandelform::buildLayout() {
     RxSpinEdit2_ = new FloatSpinEdit("RxSpinEdit2", -big, big, 0.01, 22, panelRight_);
     RxSpinEdit3_ = new FloatSpinEdit("RxSpinEdit3", -big, big, 0.01, 22, panelRight_);
     RxSpinEdit4_ = new FloatSpinEdit("RxSpinEdit4", -big, big, 0.01, 22, panelRight_);
+    for (FloatSpinEdit* e : {RxSpinEdit1_, RxSpinEdit2_, RxSpinEdit3_, RxSpinEdit4_})
+        e->setShortestText(true);
     right->addWidget(label("Upper X Coordinate", panelRight_));
     right->addWidget(RxSpinEdit1_);
     right->addWidget(label("Lower X Coordinate", panelRight_));
@@ -214,6 +231,7 @@ void Tmandelform::buildLayout() {
     auto* settings = new QPushButton("&Settings", panelRight_);
     settings->setObjectName("SettingsButton");
     right->addWidget(settings);
+    rightScroll->setWidget(panelRight_);
 
     panelBottom_ = new QWidget(this);
     panelBottom_->setObjectName("Panel2");
@@ -243,7 +261,7 @@ void Tmandelform::buildLayout() {
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(0);
     top->addWidget(Image1_, 1);
-    top->addWidget(panelRight_);
+    top->addWidget(rightScroll);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -408,6 +426,13 @@ void Tmandelform::refreshFromDocument() {
     RxSpinEdit2_->setValueQuietly(doc_.lowerX());
     RxSpinEdit3_->setValueQuietly(doc_.upperY());
     RxSpinEdit4_->setValueQuietly(doc_.lowerY());
+    // The fields are narrower than their digits: the hint shows each value whole.
+    const std::pair<FloatSpinEdit*, double> coordinates[] = {{RxSpinEdit1_, doc_.upperX()},
+                                                             {RxSpinEdit2_, doc_.lowerX()},
+                                                             {RxSpinEdit3_, doc_.upperY()},
+                                                             {RxSpinEdit4_, doc_.lowerY()}};
+    for (const auto& [edit, value] : coordinates)
+        hintOf(edit, QString::fromStdString(formatNumber(value, 17)));
     RxSpinEdit5_->setValueQuietly(doc_.max());
     RxSpinEdit6_->setValueQuietly(doc_.bailout());
     orderedit_->setValueQuietly(doc_.order());
@@ -554,6 +579,8 @@ void Tmandelform::startRender(fractal::ColourModel model) {
     state.SavedCaption = savedCaption_;
     state.renderingWindow = this;
     state.steps = fractal::computeSteps(doc_.view(), pic.width(), pic.height());
+    if (fractal::beyondDoublePrecision(doc_.view(), state.steps))
+        host_.showHint(fractal::kBeyondPrecisionMessage);
 
     renderHadSelection_ = Image1_->Selection();
     if (renderHadSelection_) {
@@ -649,11 +676,16 @@ void Tmandelform::Image1SelectionChange() {
 }
 
 void Tmandelform::Image1SelectionMade() {
-    if (!doc_.constrainSelection() || !Image1_->Selection()) return;
-    const int height = fractal::constrainedHeight(Image1_->SelectionWidth(), picture().width(),
-                                                  picture().height());
-    Image1_->setSelectionRect(Image1_->SelectionLeft(), Image1_->SelectionTop(),
-                              Image1_->SelectionWidth(), height);
+    if (doc_.constrainSelection() && Image1_->Selection()) {
+        const int height = fractal::constrainedHeight(Image1_->SelectionWidth(), picture().width(),
+                                                      picture().height());
+        Image1_->setSelectionRect(Image1_->SelectionLeft(), Image1_->SelectionTop(),
+                                  Image1_->SelectionWidth(), height);
+    }
+    // A plain click, or a rectangle without width or height, is no selection: the fields go
+    // back to the view on screen instead of collapsing to a point.
+    if (!Image1_->Selection() || Image1_->SelectionWidth() <= 0 || Image1_->SelectionHeight() <= 0)
+        CancelSelection1Click();
 }
 
 void Tmandelform::Image1MouseUp(Qt::MouseButton button, int x, int y) {
@@ -690,9 +722,14 @@ void Tmandelform::ResetCoordinates1Click() {
 
 void Tmandelform::resizeit(int width, int height, bool keep) {
     // Sizes are checked before the document records them, so a refused size changes nothing.
+    if (width < 1 || height < 1) throw image::EPGInvalidSize(width, height);
     image::checkPictureSize(width, height);
     fractal::resizeit(picture(), width, height, keep);
     doc_.resizeit(width, height, keep);
+    // The scaled picture still shows CurrentView, so selections map with the new size's steps.
+    SharedRenderState& state = host_.renderState();
+    if (keep && (state.steps.StepX != 0.0 || state.steps.StepY != 0.0))
+        state.steps = fractal::computeSteps(state.history.CurrentView, width, height);
 }
 
 void Tmandelform::ImageSize(int width, int height) {

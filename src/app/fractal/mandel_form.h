@@ -46,6 +46,9 @@ public:
     explicit Tmandelform(DocumentHost& host, QWidget* parent = nullptr);
     ~Tmandelform() override;
 
+    // The window opens at its layout's client size, 492 x 399.
+    QSize sizeHint() const override;
+
     // The model behind the fields; changing it updates the controls. Its caption is the
     // window caption while no render or picture operation shows progress: caption a new
     // window with document().setCaption("New 1").

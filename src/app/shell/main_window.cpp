@@ -19,6 +19,7 @@
 #include "app/shell/startup_screen.h"
 #include "app/shell/tool_icons.h"
 #include "app/widgets/command_errors.h"
+#include "app/widgets/mdi_placement.h"
 #include "app/widgets/tpg_image.h"
 #include "engine/image/colour_resolution.h"
 #include "engine/image/filters/apply_filter.h"
@@ -26,9 +27,11 @@
 #include "engine/params/parameter_file.h"
 #include "engine/plasma/plasma_generator.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -42,6 +45,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
@@ -49,6 +53,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 namespace qm::app {
@@ -90,6 +95,42 @@ std::optional<std::array<int, 4>> fourIntegers(const QString& text) {
     return out;
 }
 
+// A floating tool window stays above the frame: it is transient for the frame (not for the
+// hidden window the main window was before the frame took it in). It first shows at the
+// workspace's top right corner, below the menu and tool bars, and later where it was hidden
+// (by the command or by its own close box). Called before its visibility toggles;
+// placeToolWindow after.
+void prepareToolWindow(QWidget* tool, QWidget* workspace, int top) {
+    if (tool->isVisible()) return;
+    tool->winId();
+    QWidget* frame = workspace->window();
+    if (QWindow* handle = tool->windowHandle(); handle != nullptr && frame->windowHandle())
+        handle->setTransientParent(frame->windowHandle());
+    if (tool->property("place").isValid()) {
+        tool->setProperty("place", tool->pos()); // a hidden window keeps its last position
+        return;
+    }
+    tool->adjustSize();
+    tool->setProperty("place",
+                      workspace->mapToGlobal(QPoint(workspace->width() - tool->width() - 16, top)));
+}
+
+// The window manager places a newly mapped window by its own rules: move it where it belongs.
+void placeToolWindow(QWidget* tool) {
+    if (tool->isVisible()) tool->move(tool->property("place").toPoint());
+}
+
+// The file name as typed, with the extension of the chosen filter ("*.png") when it has none.
+QString withFilterExtension(const QString& path, const QString& nameFilter) {
+    if (!QFileInfo(path).suffix().isEmpty()) return path;
+    const qsizetype star = nameFilter.indexOf("*.");
+    if (star < 0) return path;
+    const QString rest = nameFilter.mid(star + 2);
+    const qsizetype end = rest.indexOf(QRegularExpression("[^A-Za-z0-9]"));
+    const QString suffix = end < 0 ? rest : rest.left(end);
+    return suffix.isEmpty() ? path : path + "." + suffix;
+}
+
 } // namespace
 
 QStringList dialogFilters(const QString& filter) {
@@ -113,6 +154,7 @@ Tmain::Tmain(QWidget* parent, int startupWaitMs) : QMainWindow(parent) {
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName("mdiArea");
     setAcceptDrops(true); // parameter files and pictures carrying them open as documents
+    new WorkspaceKeeper(mdiArea_);
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(true);
 
@@ -524,8 +566,10 @@ Tmandelform* Tmain::createDocument() {
     auto* form = new Tmandelform(*this);
     QMdiSubWindow* window = mdiArea_->addSubWindow(form);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->show();
+    showAtClientSize(window);
     mdiArea_->setActiveSubWindow(window);
+    // The new document takes the keyboard, so F9 renders it at once.
+    form->setFocus();
     return form;
 }
 
@@ -536,7 +580,13 @@ void Tmain::new1click() {
 }
 
 std::optional<QString> Tmain::chooseFile(QFileDialog& dialog) {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const int result = dialog.exec();
+    // A name typed and confirmed with Enter can leave the completion list open, swallowing the
+    // next key or click; it closes with the dialog, and the active document gets the keyboard.
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+        if (completer->popup() != nullptr) completer->popup()->hide();
+    if (Tmandelform* doc = activeDocument()) doc->setFocus();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
 }
 
@@ -613,8 +663,9 @@ void Tmain::SaveAs1Click() {
     // Without a fractal document there is nothing to write, so no dialog either.
     Tmandelform* doc = activeDocument();
     if (doc == nullptr) return;
-    const auto path = chooseFile(*imageSaveDialog_);
+    auto path = chooseFile(*imageSaveDialog_);
     if (!path) return;
+    path = withFilterExtension(*path, imageSaveDialog_->selectedNameFilter());
     imageSaveDialog_->selectFile(*path);
     image::TPixelGraphic picture = doc->picture();
     picture.setMessageHandler([this](const std::string& message, bool withCancel) {
@@ -682,6 +733,9 @@ void Tmain::closeEvent(QCloseEvent* e) {
     // A running render ends first; then every document closes through its own close handling.
     if (Tmandelform* running = renderState_.renderingWindow) running->stop();
     mdiArea_->closeAllSubWindows();
+    // The floating tool windows close with the frame; the program ends with it.
+    loupe_->hide();
+    speed_->hide();
     storePlacement();
     storeRecentFiles();
     e->accept();
@@ -699,11 +753,16 @@ void Tmain::paletteclick() {
 }
 
 void Tmain::loupeclick() {
+    prepareToolWindow(loupe_, mdiArea_, 16);
     loupe_->toggle();
+    placeToolWindow(loupe_);
 }
 
 void Tmain::speedclick() {
+    // Below the loupe's first place, so the two do not cover each other.
+    prepareToolWindow(speed_, mdiArea_, 16 + loupe_->sizeHint().height() + 48);
     speed_->toggle();
+    placeToolWindow(speed_);
 }
 
 // ---- Filters -----------------------------------------------------------------------------
@@ -792,7 +851,8 @@ void Tmain::Windows2Click() {
 }
 
 void Tmain::Cascade1Click() {
-    mdiArea_->cascadeSubWindows();
+    // Each window keeps its own client size (the area's cascade shrinks them all).
+    cascadeAtClientSizes(mdiArea_);
 }
 
 void Tmain::Contents1Click() {

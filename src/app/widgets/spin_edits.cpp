@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QSignalBlocker>
 #include <QToolButton>
+#include <charconv>
 
 namespace qm::app {
 
@@ -18,6 +19,18 @@ FloatSpinEdit::FloatSpinEdit(const char* objectName, double minimum, double maxi
     setRange(minimum, maximum);
     setSingleStep(step);
     setKeyboardTracking(false);
+    // The widest value of the range (1E300 in full) would make the field as wide as its text:
+    // it takes the width its panel gives it, arrows included, and scrolls its text instead.
+    setMinimumWidth(48);
+}
+
+QString FloatSpinEdit::textFromValue(double value) const {
+    if (!shortest_) return QDoubleSpinBox::textFromValue(value);
+    // Fixed notation: the field reads digits, a sign and a point only.
+    char text[400];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    if (end.ec != std::errc()) return QDoubleSpinBox::textFromValue(value);
+    return QString::fromLatin1(text, end.ptr - text);
 }
 
 void FloatSpinEdit::setValueQuietly(double v) {

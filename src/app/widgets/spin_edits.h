@@ -17,6 +17,16 @@ public:
 
     // Sets the shown value without raising valueChanged (a model refreshing its field).
     void setValueQuietly(double v);
+
+    // Shows the shortest text that reads back as the value ("-2", "0.75") instead of every
+    // decimal: the fields of many decimals are too narrow for the trailing zeros.
+    void setShortestText(bool on) { shortest_ = on; }
+
+protected:
+    QString textFromValue(double value) const override;
+
+private:
+    bool shortest_ = false;
 };
 
 // A formula field: a line edit with an ellipsis button at its right.

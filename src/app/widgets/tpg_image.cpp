@@ -185,12 +185,10 @@ void TPGImage::mouseReleaseEvent(QMouseEvent* event) {
         const Drag was = drag_;
         drag_ = Drag::None;
         setCursor(Qt::CrossCursor);
-        if (was == Drag::Create && (selWidth_ == 0 || selHeight_ == 0)) {
-            // A click without a drag makes no selection.
-            setSelection(false);
-        } else {
-            emit OnSelectionMade();
-        }
+        // A click without a drag makes no selection; the release is still reported, so the
+        // owner can put back what the click's selection changes showed.
+        if (was == Drag::Create && (selWidth_ == 0 || selHeight_ == 0)) setSelection(false);
+        emit OnSelectionMade();
     }
     // Like moves, releases count only over the picture, not over the margin around it.
     if (at.x() >= 0 && at.y() >= 0 && at.x() < picture_->width() && at.y() < picture_->height())

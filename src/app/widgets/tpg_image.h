@@ -57,7 +57,8 @@ public:
 signals:
     // While the user creates, moves or resizes the selection, and when the program sets it.
     void OnSelectionChange();
-    // When the user releases the mouse after creating, moving or resizing.
+    // When the user releases the mouse after creating, moving or resizing (also after a click
+    // that removed the selection).
     void OnSelectionMade();
     // Mouse over the picture, position in picture pixels.
     void PicBoxOnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);

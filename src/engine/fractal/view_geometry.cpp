@@ -4,10 +4,22 @@
 #include "engine/core/arith.h"
 #include "engine/core/number_text.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace qm::fractal {
 
 PixelSteps computeSteps(const View& view, int width, int height) {
     return {(view.lowerX - view.upperX) / width, (view.lowerY - view.upperY) / height};
+}
+
+bool beyondDoublePrecision(const View& view, const PixelSteps& steps) {
+    const auto tooFine = [](double step, double a, double b) {
+        const double magnitude = std::max(std::abs(a), std::abs(b));
+        return step != 0.0 && std::abs(step) < std::ldexp(magnitude, -50);
+    };
+    return tooFine(steps.StepX, view.upperX, view.lowerX) ||
+           tooFine(steps.StepY, view.upperY, view.lowerY);
 }
 
 void ViewHistory::newzoom(const View& fields) {

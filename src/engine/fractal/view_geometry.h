@@ -30,6 +30,12 @@ struct PixelSteps {
 // StepX = (LowerX - UpperX) / W, StepY = (LowerY - UpperY) / H.
 PixelSteps computeSteps(const View& view, int width, int height);
 
+// Plane coordinates are 64-bit floats: once a pixel step is below about 2^-50 of its axis'
+// magnitude, neighbouring pixels share a coordinate and the picture shows blocks.
+bool beyondDoublePrecision(const View& view, const PixelSteps& steps);
+inline constexpr const char* kBeyondPrecisionMessage =
+    "Zoom is beyond double precision: the picture shows blocks";
+
 // The renderer's mapping of 1-based column x and row y: one step inside Upper, the last pixel
 // exactly on Lower.
 inline double renderPlaneX(int x, const PixelSteps& s, const View& v) {

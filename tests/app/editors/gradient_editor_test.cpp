@@ -223,7 +223,11 @@ TEST_F(GradientEditorTest, ManagerDeletesAtOnceAndTheMenuFollowsHoweverItCloses)
         EXPECT_EQ(manager->windowTitle(), QString("Alpha"));
         EXPECT_EQ(list->count(), 1);
         EXPECT_EQ(store_.read("Alpha", "nil"), "nil"); // gone before the manager closes
-        manager->close();                              // the close box, not "OK"
+        // Nothing is selected after a delete: a double click on Delete removes one preset.
+        manager->findChild<QPushButton*>("RxSpeedButton1")->click();
+        EXPECT_EQ(list->count(), 1);
+        EXPECT_NE(store_.read("Beta", "nil"), "nil");
+        manager->close(); // the close box, not "OK"
     });
     findAction(editor_->presetMenu(), "Preset Manager")->trigger();
     EXPECT_EQ(userCaptions(*editor_), QStringList{"Beta"});

@@ -8,6 +8,7 @@
 #include "engine/core/errors.h"
 #include "engine/fractal/render_job.h"
 #include "engine/fractal/render_language.h"
+#include "engine/image/image_errors.h"
 #include "test_host.h"
 
 #include <QAction>
@@ -553,6 +554,97 @@ TEST_F(MandelForm, MouseOverPictureFeedsTheLoupeInPicturePixels) {
     QApplication::sendEvent(view, &move);
     ASSERT_FALSE(host.loupe.empty());
     EXPECT_EQ(host.loupe.back(), std::make_pair(100, 50));
+}
+
+TEST_F(MandelForm, PlainClickOrFlatSelectionGivesTheViewBack) {
+    Tmandelform w(host);
+    w.resize(w.sizeHint());
+    w.show();
+    QSignalSpy done(&w, &Tmandelform::renderFinished);
+    w.StartrenderClick();
+    ASSERT_TRUE(waitFinished(done));
+    auto* view = w.Image1();
+    const QPoint at = view->toWidget(QPointF(100.5, 80.5)).toPoint();
+    QTest::mousePress(view, Qt::LeftButton, {}, at);
+    EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit1"), field(w, "RxSpinEdit2")); // collapsed meanwhile
+    QTest::mouseRelease(view, Qt::LeftButton, {}, at);
+    EXPECT_FALSE(view->Selection());
+    EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit1"), -2);
+    EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit2"), 2);
+    EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit4"), 1.5);
+    // One column wide, constrained to Trunc(1 * 240 / 320) = 0 rows: no selection either.
+    view->setSelectionRect(10, 10, 1, 5);
+    w.Image1SelectionMade();
+    EXPECT_FALSE(view->Selection());
+    EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit3"), -1.5);
+    w.StartrenderClick(); // and the view renders
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.count() == 2; }, 60000));
+}
+
+TEST_F(MandelForm, SizeChangesAreCheckedAtOnceAndSelectionsUseTheNewSteps) {
+    Tmandelform w(host);
+    for (const char* zero : {"0", "-5"}) {
+        EXPECT_THROW(w.applyCustomSize(zero, "100"), qm::image::EPGInvalidSize) << zero;
+        EXPECT_THROW(w.applyCustomSize("100", zero), qm::image::EPGInvalidSize) << zero;
+        EXPECT_EQ(w.picture().width(), 320);
+        EXPECT_DOUBLE_EQ(field(w, "xedit"), 320);
+    }
+    QSignalSpy done(&w, &Tmandelform::renderFinished);
+    w.StartrenderClick();
+    ASSERT_TRUE(waitFinished(done));
+    action(w, "N6404801")->trigger(); // the 320 x 240 picture scaled to 640 x 480
+    w.Image1()->setSelectionRect(160, 120, 320, 240);
+    w.Image1SelectionMade();
+    EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit1"), -1);
+    EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit2"), 1);
+    EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit3"), -0.75);
+    EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit4"), 0.75);
+}
+
+TEST_F(MandelForm, OpensAtItsClientSizeAndTheRightPanelNeverOverlaps) {
+    Tmandelform w(host);
+    EXPECT_EQ(w.sizeHint(), QSize(492, 399));
+    // The coordinate fields show their values without trailing zeros, and whole in the hint.
+    auto* upperX = w.findChild<QDoubleSpinBox*>("RxSpinEdit1");
+    EXPECT_EQ(upperX->text(), "-2");
+    w.document().setUpperX(-0.123456789012345);
+    EXPECT_EQ(upperX->text(), "-0.123456789012345");
+    EXPECT_EQ(upperX->toolTip().toDouble(), -0.123456789012345);
+    w.document().JuliaMode1Click();
+    w.show();
+    const auto panel = w.findChild<QWidget*>("Panel1");
+    const auto overlapping = [&] {
+        QApplication::processEvents();
+        QList<QRect> shown;
+        for (QWidget* c : panel->findChildren<QWidget*>()) {
+            const QString parent = c->parentWidget()->objectName();
+            if (!c->isVisibleTo(panel) || c->objectName() == "juliabox" ||
+                (parent != "Panel1" && parent != "juliabox"))
+                continue;
+            const QRect r(c->mapTo(panel, QPoint(0, 0)), c->size());
+            for (const QRect& other : shown)
+                if (r.intersects(other)) return true;
+            shown << r;
+        }
+        return shown.size() < 19; // every label, field and the button were seen
+    };
+    for (const QSize size : {QSize(492, 399), QSize(492, 180), QSize(300, 120)}) {
+        w.resize(size);
+        EXPECT_FALSE(overlapping()) << size.width() << "x" << size.height();
+        EXPECT_GE(panel->height(), panel->minimumSizeHint().height());
+    }
+}
+
+TEST_F(MandelForm, RenderAtADeepZoomSaysThePictureShowsBlocks) {
+    Tmandelform w(host);
+    QSignalSpy done(&w, &Tmandelform::renderFinished);
+    w.StartrenderClick();
+    ASSERT_TRUE(waitFinished(done));
+    EXPECT_FALSE(host.hints.contains(qm::fractal::kBeyondPrecisionMessage));
+    w.document().setView({-0.75, -0.75 + 1e-14, 0.1, 0.1 + 0.75e-14});
+    w.StartrenderClick();
+    EXPECT_TRUE(host.hints.contains(qm::fractal::kBeyondPrecisionMessage));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.count() == 2; }, 60000));
 }
 
 // Gaps between the ticks of a 5 ms timer on this thread, in a real event loop that runs until

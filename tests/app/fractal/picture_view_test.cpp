@@ -104,7 +104,7 @@ TEST_F(PictureView, ClickWithoutDragRemovesSelection) {
     QSignalSpy made(&view, &TPGImage::OnSelectionMade);
     click(Qt::LeftButton, at(200, 200));
     EXPECT_FALSE(view.Selection());
-    EXPECT_EQ(made.count(), 0);
+    EXPECT_EQ(made.count(), 1); // the release still ends the gesture
 }
 
 TEST_F(PictureView, DetachedChangeHandlerIsNotCalled) {

@@ -21,11 +21,13 @@ public:
     bool speedometerShown() const override { return speedometer; }
     void speedometerSample(double millis) override { samples.push_back(millis); }
     void addRecentFile(const QString& path) override { recent << path; }
+    void showHint(const QString& hint) override { hints << hint; }
 
     bool speedometer = false;
     std::vector<double> samples;
     std::vector<std::pair<int, int>> loupe;
     QStringList recent;
+    QStringList hints;
 
 private:
     SharedColourData colours_;

@@ -9,6 +9,7 @@
 #include "app/shell/main_frame.h"
 #include "app/shell/main_window.h"
 #include "app/shell/speedometer.h"
+#include "app/widgets/mdi_placement.h"
 #include "app/widgets/tpg_image.h"
 #include "engine/params/parameter_file.h"
 #include "engine/params/recent_files.h"
@@ -721,6 +722,65 @@ TEST(Tmain, TileStacksTheWindowsFullWidth) {
         covered = s->geometry().bottom() + 1;
     }
     EXPECT_EQ(covered, w.mdiArea()->viewport()->height());
+}
+
+TEST(Tmain, ChildWindowsOpenAtTheirClientSizesAndStayInsideTheWorkspace) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.resize(1000, 760);
+    w.show();
+    for (int i = 0; i < 5; ++i)
+        w.new1click();
+    w.overviewclick();
+    QApplication::processEvents();
+    const QRect area = w.mdiArea()->viewport()->rect();
+    const auto clientSizes = [&] {
+        QList<QSize> out;
+        for (QMdiSubWindow* s : w.mdiArea()->subWindowList())
+            if (s->widget()->objectName() != "gradmaker") out << s->widget()->size();
+        return out;
+    };
+    const QList<QSize> expected = {QSize(492, 399), QSize(492, 399), QSize(492, 399),
+                                   QSize(492, 399), QSize(492, 399), QSize(435, 356)};
+    EXPECT_EQ(clientSizes(), expected);
+    w.findChild<QAction*>("Cascade1")->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(clientSizes(), expected);
+    for (QMdiSubWindow* s : w.mdiArea()->subWindowList())
+        EXPECT_TRUE(area.contains(s->geometry())) << s->windowTitle().toStdString();
+    // Moved out, or left outside when the frame shrinks: back inside.
+    QMdiSubWindow* first = w.mdiArea()->subWindowList()[1];
+    first->move(-200, 2000);
+    EXPECT_TRUE(area.contains(first->geometry()));
+    w.resize(700, 560);
+    QApplication::processEvents();
+    for (QMdiSubWindow* s : w.mdiArea()->subWindowList())
+        EXPECT_TRUE(w.mdiArea()->viewport()->rect().contains(s->geometry()))
+            << s->windowTitle().toStdString();
+    EXPECT_EQ(qm::app::keptInside({-5, 50, 100, 900}, {0, 0, 400, 300}, {60, 400}),
+              QRect(0, 0, 100, 400)); // never below its minimum: the caption stays reachable
+}
+
+TEST(Tmain, ClosingHidesTheToolWindowsAndSaveImageTakesTheFiltersExtension) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.show();
+    w.new1click();
+    w.imageSaveDialog()->selectNameFilter("PPM - Portable Pixelmap (*.ppm)");
+    w.answers = {box.file("typed")};
+    w.SaveAs1Click();
+    EXPECT_TRUE(QFileInfo::exists(box.file("typed.ppm")));
+    w.loupeclick();
+    w.speedclick();
+    ASSERT_TRUE(w.loupe()->isVisible() && w.speedometer()->isVisible());
+    // First shown inside the workspace, clear of the menu and tool bars.
+    const QPoint workspace = w.mdiArea()->mapToGlobal(QPoint(0, 0));
+    EXPECT_GE(w.loupe()->frameGeometry().top(), workspace.y());
+    w.close();
+    EXPECT_FALSE(w.loupe()->isVisible());
+    EXPECT_FALSE(w.speedometer()->isVisible());
 }
 
 } // namespace

@@ -20,6 +20,18 @@ TEST(ViewGeometry, DefaultDocumentMapping) {
     EXPECT_LT(computeSteps({1, -1, -1, 1}, 10, 10).StepX, 0.0);
 }
 
+TEST(ViewGeometry, PrecisionLimitOfDeepZooms) {
+    const auto beyond = [](View v) { return beyondDoublePrecision(v, computeSteps(v, 320, 240)); };
+    EXPECT_FALSE(beyond(kDefaultView));
+    EXPECT_FALSE(beyond({-0.75, -0.75 + 1e-12, 0.1, 0.1 + 1e-12}));
+    // Around -0.75 a double resolves about 1e-16: 320 columns over 1e-14 are below that.
+    EXPECT_TRUE(beyond({-0.75, -0.75 + 1e-14, 0.1, 0.1 + 1e-10}));
+    EXPECT_TRUE(beyond({0.25, 0.25 + 1e-2, 0.5, 0.5 + 1e-15}));
+    // Tiny views around the origin keep full precision; a degenerate view is another error.
+    EXPECT_FALSE(beyond({-1e-200, 1e-200, -1e-200, 1e-200}));
+    EXPECT_FALSE(beyond({1, 1, 0, 1}));
+}
+
 TEST(ViewGeometry, ZoomUndoResetRoundTrip) {
     ViewHistory h;
     h.newzoom(kDefaultView);

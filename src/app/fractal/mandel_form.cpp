@@ -506,6 +506,13 @@ void Tmandelform::documentLoaded() {
 void Tmandelform::showLoadedPicture(const image::TPixelGraphic& shown) {
     doc_.resizeit(shown.width(), shown.height(), false);
     replacePicture(shown);
+    // The picture shows the document's view, as after a render of it: selections on it map
+    // with its steps. A render running elsewhere keeps the shared state it set.
+    SharedRenderState& state = host_.renderState();
+    if (state.renderingWindow != nullptr) return;
+    state.steps = fractal::computeSteps(doc_.view(), shown.width(), shown.height());
+    newzoom();
+    newzoom();
 }
 
 void Tmandelform::replacePicture(const image::TPixelGraphic& replacement) {

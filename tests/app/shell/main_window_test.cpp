@@ -827,6 +827,8 @@ TEST(Tmain, SavedPicturesOpenAsTheirDocument) {
         w.answers = {box.file(name)};
         w.findChild<QAction*>("SaveAs1")->trigger();
         w.dialogs.clear();
+        w.renderState().steps = {};
+        w.renderState().history.CurrentView = qm::fractal::kDefaultView;
         w.answers = {box.file(name)};
         w.findChild<QAction*>("Open1")->trigger();
         ASSERT_EQ(w.dialogs.size(), 1u);
@@ -841,6 +843,10 @@ TEST(Tmain, SavedPicturesOpenAsTheirDocument) {
                       .text(),
                   text);
         EXPECT_EQ(w.recentFiles().items().front(), box.file(name).toStdString());
+        // Ready to zoom: a selection maps with the loaded view and the picture's steps.
+        EXPECT_EQ(w.renderState().history.CurrentView, opened->document().view());
+        EXPECT_EQ(w.renderState().steps.StepX,
+                  qm::fractal::computeSteps(opened->document().view(), 320, 240).StepX);
         if (name == "doc.png") {
             // Shown at once, then rendered again from the embedded parameters: the same picture.
             EXPECT_EQ(opened->picture().width(), 320);

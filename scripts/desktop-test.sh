@@ -6,7 +6,7 @@
 # Usage: scripts/desktop-test.sh [BUILD_DIR]   (QM_SCREENSHOT_DIR=dir also saves README pictures)
 set -euo pipefail
 build=${1:-build/release}
-cmake --build "$build" --target quillmora quillmora_desktop_test >/dev/null
+cmake --build "$build" --target quillmora quillmora-cli quillmora_desktop_test >/dev/null
 
 for tool in Xvfb openbox xdotool xprop; do
   command -v "$tool" >/dev/null || { echo "desktop stage: $tool is missing (make bootstrap)" >&2; exit 1; }
@@ -65,9 +65,12 @@ timeout 150 "$build/tests/app/desktop/quillmora_desktop_test" &
 pids+=($!)
 wait "${pids[-1]}"
 
-echo "desktop stage: the real program exits with every tool window shown"
+echo "desktop stage: the real program opens the files it is given and exits with every tool window shown"
 rm -rf "$work/config/Quillmora"
-"$build/src/app/quillmora" &
+# A parameter file and a picture carrying one, as a file manager passes them.
+printf '[Coordinates]\r\nMax=99\r\n[Formulas]\r\nRGB=i*2\r\n' >"$work/files/start.qmp"
+"$build/src/cli/quillmora-cli" render --size 64x48 --quiet -o "$work/files/start.png"
+"$build/src/app/quillmora" "$work/files/start.qmp" "$work/files/start.png" &
 app=$!
 pids+=($app)
 xdotool search --sync --onlyvisible --name '^Quillmora - v0.9' >/dev/null &
@@ -75,6 +78,11 @@ finder=$!
 for _ in $(seq 100); do kill -0 "$finder" 2>/dev/null || break; sleep 0.1; done
 kill "$finder" 2>/dev/null && { echo "FAIL: the main window did not appear" >&2; exit 1; }
 sleep 0.3
+# Each opened file is on the recent-files list the program stores.
+for name in start.qmp start.png; do
+  grep -q "$work/files/$name" "$work/config/Quillmora/Quillmora.conf" 2>/dev/null ||
+    { echo "FAIL: $name named on the command line was not opened" >&2; exit 1; }
+done
 # Tools > Loupe, Tools > Speedometer, Help > Overview, Tools > Palette Editor, by the keyboard.
 for keys in "alt+t l" "alt+t s" "alt+h v" "alt+t e"; do
   read -r menu item <<<"$keys"

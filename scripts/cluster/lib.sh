@@ -19,6 +19,15 @@ qm_die() {
 
 # The absolute path of quillmora-cli ($QUILLMORA_CLI, else the one on PATH): jobs run it on other
 # nodes, where the same path must hold the same program.
+# The poster scripts' arguments: a band count, and an OUT that assemble can write.
+qm_check_poster() {
+  [[ $2 =~ ^[1-9][0-9]*$ ]] || qm_die "--bands expects a positive count"
+  case $1 in
+  *.png | *.ppm) ;;
+  *) qm_die "OUT must be a .png or .ppm picture (the formats assemble writes)" ;;
+  esac
+}
+
 qm_cli() {
   local cli=${QUILLMORA_CLI:-quillmora-cli}
   cli=$(command -v "$cli") || qm_die "quillmora-cli not found (put it on PATH or set QUILLMORA_CLI)"

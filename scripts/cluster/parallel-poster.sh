@@ -30,11 +30,7 @@ while [ $# -gt 0 ]; do
   *) render+=("$1"); shift ;;
   esac
 done
-[[ $bands =~ ^[1-9][0-9]*$ ]] || qm_die "--bands expects a positive count"
-case $out in
-*.png | *.ppm) ;;
-*) qm_die "OUT must be a .png or .ppm picture (the formats assemble writes)" ;;
-esac
+qm_check_poster "$out" "$bands"
 [[ $jobs =~ ^[1-9][0-9]*$ ]] || qm_die "--jobs expects a positive count"
 command -v parallel >/dev/null || qm_die "GNU parallel not found"
 

@@ -29,11 +29,7 @@ while [ $# -gt 0 ]; do
   *) render+=("$1"); shift ;;
   esac
 done
-[[ $bands =~ ^[1-9][0-9]*$ ]] || qm_die "--bands expects a positive count"
-case $out in
-*.png | *.ppm) ;;
-*) qm_die "OUT must be a .png or .ppm picture (the formats assemble writes)" ;;
-esac
+qm_check_poster "$out" "$bands"
 
 cli=$(qm_cli)
 work=${out%.*}.parts

@@ -5,6 +5,7 @@
 #include "app/decor/panel_manager.h"
 #include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
+#include "app/panel_layout.h"
 #include "app/qt_test_app.h"
 #include "app/shell/loupe.h"
 #include "app/shell/main_frame.h"
@@ -171,19 +172,7 @@ double field(const Tmandelform* w, const char* name) {
 
 // No two labels, fields or buttons of the right panel cover each other.
 bool panelOverlaps(const Tmandelform* doc) {
-    const auto* panel = doc->findChild<QWidget*>("Panel1");
-    QList<QRect> shown;
-    for (QWidget* c : panel->findChildren<QWidget*>()) {
-        const QString parent = c->parentWidget()->objectName();
-        if (!c->isVisibleTo(panel) || c->objectName() == "juliabox" ||
-            (parent != "Panel1" && parent != "juliabox"))
-            continue;
-        const QRect r(c->mapTo(panel, QPoint(0, 0)), c->size());
-        for (const QRect& other : shown)
-            if (r.intersects(other)) return true;
-        shown << r;
-    }
-    return false;
+    return qm::test::panelControlsApart(doc->findChild<QWidget*>("Panel1")) < 0;
 }
 
 class Desktop : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include "app/editors/formula_editor.h"
 #include "app/fractal/fractal_dialogs.h"
 #include "app/fractal/mandel_form.h"
+#include "app/panel_layout.h"
 #include "app/qt_test_app.h"
 #include "app/widgets/tpg_image.h"
 #include "engine/core/errors.h"
@@ -615,18 +616,8 @@ TEST_F(MandelForm, OpensAtItsClientSizeAndTheRightPanelNeverOverlaps) {
     const auto panel = w.findChild<QWidget*>("Panel1");
     const auto overlapping = [&] {
         QApplication::processEvents();
-        QList<QRect> shown;
-        for (QWidget* c : panel->findChildren<QWidget*>()) {
-            const QString parent = c->parentWidget()->objectName();
-            if (!c->isVisibleTo(panel) || c->objectName() == "juliabox" ||
-                (parent != "Panel1" && parent != "juliabox"))
-                continue;
-            const QRect r(c->mapTo(panel, QPoint(0, 0)), c->size());
-            for (const QRect& other : shown)
-                if (r.intersects(other)) return true;
-            shown << r;
-        }
-        return shown.size() < 19; // every label, field and the button were seen
+        // Every label, field and the button must be seen, none covering another.
+        return qm::test::panelControlsApart(panel) < 19;
     };
     for (const QSize size : {QSize(492, 399), QSize(492, 180), QSize(300, 120)}) {
         w.resize(size);

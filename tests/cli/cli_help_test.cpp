@@ -3,30 +3,50 @@
 #include "cli/cli_runner.h"
 
 #include <gtest/gtest.h>
-#include <regex>
 #include <set>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
 using qm::test::runCli;
 
+bool isLower(char c) {
+    return c >= 'a' && c <= 'z';
+}
+
+// The option word starting at `at` ("-o", "--max"), or "" when none starts there.
+std::string optionAt(const std::string& text, std::size_t at) {
+    std::size_t end = at;
+    while (end < text.size() && text[end] == '-' && end - at < 2)
+        ++end;
+    if (end == at || end >= text.size() || !isLower(text[end])) return {};
+    while (end < text.size() && (isLower(text[end]) || text[end] == '-'))
+        ++end;
+    return text.substr(at, end - at);
+}
+
 // The command names of the overview: lines "  NAME ARGS...".
 std::vector<std::string> commandNames() {
     std::vector<std::string> names;
-    const std::regex line(R"(^  ([a-z]+)\b)");
     std::istringstream in(runCli({"--help"}).out);
     for (std::string l; std::getline(in, l);) {
-        std::smatch m;
-        if (std::regex_search(l, m, line)) names.push_back(m[1]);
+        if (l.size() < 3 || l.compare(0, 2, "  ") != 0 || !isLower(l[2])) continue;
+        std::size_t end = 2;
+        while (end < l.size() && isLower(l[end]))
+            ++end;
+        if (end == l.size() || l[end] == ' ') names.push_back(l.substr(2, end - 2));
     }
     return names;
 }
 
-std::set<std::string> optionsIn(const std::string& text, const std::regex& pattern) {
+// The options that directly follow `prefix` anywhere in `text`.
+std::set<std::string> optionsAfter(const std::string& text, const std::string& prefix) {
     std::set<std::string> found;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
-         it != std::sregex_iterator(); ++it)
-        found.insert((*it)[1]);
+    for (auto at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1))
+        if (auto option = optionAt(text, at + prefix.size()); !option.empty())
+            found.insert(std::move(option));
     return found;
 }
 
@@ -43,8 +63,10 @@ TEST(CliHelp, EveryCommandExplainsEveryOptionOfItsUsage) {
 
         // Every option of the usage line has its own line in the explanation.
         const std::string usage = help.out.substr(0, help.out.find('\n'));
-        const auto inUsage = optionsIn(usage, std::regex(R"([\[ |](--?[a-z][a-z-]*))"));
-        const auto explained = optionsIn(help.out, std::regex(R"(\n  (--?[a-z][a-z-]*))"));
+        std::set<std::string> inUsage;
+        for (const char* before : {"[", " ", "|"})
+            inUsage.merge(optionsAfter(usage, before));
+        const auto explained = optionsAfter(help.out, "\n  ");
         for (const auto& option : inUsage)
             EXPECT_TRUE(explained.count(option)) << option << " is not explained";
     }

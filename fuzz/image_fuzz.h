@@ -40,7 +40,7 @@ inline int readPicture(const std::uint8_t* data, std::size_t size, image::Pictur
         pixelSink = sum;
         if (write != nullptr && !p.empty()) {
             std::ostringstream out;
-            write(p, out, image::currentResolution(p), extension);
+            write(p, out, image::currentResolution(p), extension, {});
         }
         return 0;
     } catch (const image::EPixelGraphic&) {

@@ -6,6 +6,7 @@
 // callbacks only copy bytes and longjmp, and C++ errors are raised in our own frames.
 #include "engine/image/codecs.h"
 #include "engine/image/embedded_text.h"
+#include "engine/image/png_memory.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -164,8 +165,7 @@ bool decode(png_structp png, png_infop info, const LoadOptions& options, Decoded
 
 class ReadStruct {
 public:
-    explicit ReadStruct(PngIo& io)
-        : png_(png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, onError, onWarning)) {
+    explicit ReadStruct(PngIo& io) : png_(createBoundedReadStruct(&io, onError, onWarning)) {
         if (!png_) throw EPGPNGFileFormatReaderWriter("png_create_read_struct failed");
         info_ = png_create_info_struct(png_);
         if (!info_) {

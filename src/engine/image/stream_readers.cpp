@@ -8,6 +8,7 @@
 #include "engine/image/embedded_text.h"
 #include "engine/image/image_errors.h"
 #include "engine/image/picture_limits.h"
+#include "engine/image/png_memory.h"
 
 #include <cerrno>
 #include <csetjmp>
@@ -106,7 +107,7 @@ private:
     }
 
     void open() {
-        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io_, onError, onWarning);
+        png_ = createBoundedReadStruct(&io_, onError, onWarning);
         if (!png_) fail("png_create_read_struct failed");
         info_ = png_create_info_struct(png_);
         if (!info_) fail("png_create_info_struct failed");

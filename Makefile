@@ -27,7 +27,7 @@ build: bootstrap
 run: build
 	@bash scripts/run.sh $(BUILD)
 
-test: test-release test-asan test-tsan test-fuzz test-desktop test-cluster
+test: test-release test-asan test-tsan test-fuzz test-desktop test-cluster test-package
 	@echo "make test: all test stages passed"
 
 test-release: build
@@ -63,6 +63,16 @@ test-desktop: build
 .PHONY: test-cluster
 test-cluster: build
 	@bash scripts/cluster/test-cluster.sh $(BUILD)
+
+# The Debian package quillmora_<version>_<arch>.deb, in $(BUILD).
+.PHONY: package
+package: build
+	cd $(BUILD) && cpack
+
+# The package built, checked by lintian, installed, tried and purged (root only; skipped otherwise).
+.PHONY: test-package
+test-package: build
+	@bash scripts/package-test.sh $(BUILD)
 
 bench: build
 	@bash scripts/run-benches.sh $(BUILD)

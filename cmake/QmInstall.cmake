@@ -22,3 +22,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillmora.svg
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillmora-cli.bash
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions RENAME quillmora-cli)
+if(TARGET quillmora)
+    # The PNGs rendered from the SVG at build time (cmake/QmIcon.cmake).
+    install(DIRECTORY ${QM_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor)
+endif()
+# AppStream metainfo for software centres, with the project version; named after its id.
+set(QM_APPSTREAM_ID org.quillmora.Quillmora)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/quillmora.metainfo.xml.in
+               ${PROJECT_BINARY_DIR}/${QM_APPSTREAM_ID}.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/${QM_APPSTREAM_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)

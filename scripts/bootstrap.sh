@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing, benchmarking and fuzzing need.
+# Installs the Debian packages that building, packaging, testing, benchmarking and fuzzing need.
 # Quiet when everything is present; runs apt-get update once before the first install.
 set -euo pipefail
 
@@ -13,6 +13,7 @@ packages=(
   imagemagick netpbm
   slurm-wlm munge parallel
   xvfb openbox xdotool x11-utils qt6-qpa-plugins
+  librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 jpeg_pkg=libjpeg62-turbo-dev

@@ -73,7 +73,7 @@ printf '[Coordinates]\r\nMax=99\r\n[Formulas]\r\nRGB=i*2\r\n' >"$work/files/star
 "$build/src/app/quillmora" "$work/files/start.qmp" "$work/files/start.png" &
 app=$!
 pids+=($app)
-xdotool search --sync --onlyvisible --name '^Quillmora - v0.9' >/dev/null &
+xdotool search --sync --onlyvisible --name "^Quillmora - v$("$build/src/cli/quillmora-cli" --version | cut -d' ' -f2)" >/dev/null &
 finder=$!
 for _ in $(seq 100); do kill -0 "$finder" 2>/dev/null || break; sleep 0.1; done
 kill "$finder" 2>/dev/null && { echo "FAIL: the main window did not appear" >&2; exit 1; }

@@ -5,6 +5,7 @@
 #include "cli/help_text.h"
 #include "cli/progress.h"
 #include "engine/core/errors.h"
+#include "engine/core/version.h"
 
 #include <algorithm>
 #include <cstring>
@@ -38,6 +39,7 @@ std::string unknownCommand(std::string_view name) {
 void printOverview(std::ostream& out) {
     out << "usage: quillmora-cli COMMAND [ARGS]\n"
            "       quillmora-cli help COMMAND (or COMMAND --help) explains every option\n"
+           "       quillmora-cli --version prints the version\n"
            "\ncommands:\n";
     for (const auto& c : sortedCommands())
         out << "  " << c.usage << "\n      " << c.summary << "\n";
@@ -110,6 +112,10 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     if (name == "--help" || name == "-h") {
         printOverview(std::cout);
+        return kExitOk;
+    }
+    if (name == "--version") {
+        std::cout << "quillmora-cli " << qm::kVersion << "\n";
         return kExitOk;
     }
     const Args args(argv + 2, argv + argc);

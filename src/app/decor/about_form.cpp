@@ -1,6 +1,8 @@
 // The about box: icon, product name, version, a credits panel scrolled by a timer, and "OK".
 #include "app/decor/about_form.h"
 
+#include "engine/core/version.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -74,7 +76,7 @@ TAboutBox1::TAboutBox1(QWidget* parent) : TGradientForm(parent, Qt::Dialog) {
     big.setPointSize(big.pointSize() + 8);
     big.setBold(true);
     product->setFont(big);
-    auto* version = new QLabel("Version 0.9", body);
+    auto* version = new QLabel("Version " QM_VERSION, body);
     version->setObjectName("Version");
     names->addWidget(product);
     names->addWidget(version);

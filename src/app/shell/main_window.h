@@ -4,6 +4,7 @@
 
 #include "app/decor/tool_panel.h"
 #include "app/fractal/document_host.h"
+#include "engine/core/version.h"
 #include "engine/image/filters/filter_dialogs.h"
 #include "engine/params/recent_files.h"
 #include "engine/shared/shared_colour_data.h"
@@ -40,7 +41,7 @@ QStringList dialogFilters(const QString& filter);
 class Tmain : public QMainWindow, public DocumentHost {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = "Quillmora - v0.9";
+    static constexpr const char* kCaption = "Quillmora - v" QM_VERSION;
     static constexpr const char* kImageSaveFilter =
         "BMP - Bitmap|*.bmp|JPG - JPEG (JFIF compliant)|*.jpg|PBM - Portable Bitmap|*.pbm|"
         "PGM - Portable Graymap|*.pgm|PNG - Portable Network Graphics|*.png|"

@@ -7,10 +7,14 @@ if(NOT QM_RSVG_CONVERT)
 endif()
 
 set(QM_ICON_SIZES 16 22 24 32 48 64 128 256)
+# Window icons go to the window manager in one X request (_NET_WM_ICON); with the 256 px picture
+# it outgrows the request limit and Qt drops sizes, so windows get the sizes up to this one.
+set(QM_WINDOW_ICON_MAX 128)
 set(QM_ICON_DIR ${PROJECT_BINARY_DIR}/icons/hicolor)
 set(QM_ICON_SVG ${PROJECT_SOURCE_DIR}/packaging/quillmora.svg)
 
-# Adds the rendered PNGs to TARGET as the Qt resources :/icons/quillmora-<size>.png.
+# Adds the rendered PNGs up to QM_WINDOW_ICON_MAX to TARGET as the Qt resources
+# :/icons/quillmora-<size>.png.
 function(qm_add_program_icon target)
     set(pngs)
     foreach(size ${QM_ICON_SIZES})
@@ -22,7 +26,11 @@ function(qm_add_program_icon target)
             COMMENT "Rendering the ${size}x${size} icon" VERBATIM)
         set_source_files_properties(${dir}/quillmora.png PROPERTIES
             QT_RESOURCE_ALIAS quillmora-${size}.png)
-        list(APPEND pngs ${dir}/quillmora.png)
+        if(size LESS_EQUAL QM_WINDOW_ICON_MAX)
+            list(APPEND pngs ${dir}/quillmora.png)
+        else()
+            add_custom_target(quillmora_icon_${size} ALL DEPENDS ${dir}/quillmora.png)
+        endif()
     endforeach()
     qt_add_resources(${target} program_icon PREFIX /icons FILES ${pngs})
 endfunction()

@@ -1,6 +1,9 @@
 # Manual pages quillmora(1) and quillmora-cli(1), written at build time from the programs' own
 # help text (packaging/make-manpage.sh) and compressed the way Debian installs them.
 include(GNUInstallDirs)
+if(QM_SANITIZE OR QM_BUILD_FUZZ)
+    return() # instrumented builds are for testing, not for installing
+endif()
 set(QM_MAN_DIR ${PROJECT_BINARY_DIR}/man)
 
 function(qm_man_page target summary)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The program in a real X session: Xvfb, the openbox window manager, fresh settings. Runs the
 # desktop checks (the real main window on the xcb platform, driven by real X input through
-# xdotool), then starts the real program, shows every tool window and checks that Exit ends the
-# process within 2 s. Leaves no X server, window manager or program running, also on failure.
+# xdotool), then starts the real program, shows every tool window, checks that each window
+# carries the program's icon and that Exit ends the process within 2 s. Leaves no X server,
+# window manager or program running, also on failure.
 # Usage: scripts/desktop-test.sh [BUILD_DIR]   (QM_SCREENSHOT_DIR=dir also saves README pictures)
 set -euo pipefail
 build=${1:-build/release}
@@ -91,6 +92,19 @@ done
 for title in '^Loupe$' "^Speed'o'meter\$"; do
   xdotool search --onlyvisible --name "$title" >/dev/null ||
     { echo "FAIL: tool window $title not shown" >&2; exit 1; }
+done
+# Every top-level window carries the program's icon at each size it ships up to 128 px
+# (cmake/QmIcon.cmake), not the toolkit's default (one 48 x 48 picture).
+want=$(for dir in "$build"/icons/hicolor/*x*/; do
+  size=$(basename "$dir")
+  if [ "${size%x*}" -le 128 ]; then echo "Icon (${size%x*} x ${size#*x})"; fi
+done | sort)
+windows=$(xdotool search --onlyvisible --pid "$app")
+[ "$(wc -w <<<"$windows")" -ge 3 ] || { echo "FAIL: only $(wc -w <<<"$windows") windows of the program found" >&2; exit 1; }
+for window in $windows; do
+  sizes=$(xprop -id "$window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | sort || true)
+  [ "$sizes" = "$want" ] ||
+    { echo "FAIL: window '$(xdotool getwindowname "$window")' has not the program's icon: ${sizes:-none}" >&2; exit 1; }
 done
 xdotool key ctrl+q
 for _ in $(seq 20); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done

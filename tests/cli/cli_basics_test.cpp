@@ -1,5 +1,6 @@
-// The command dispatcher: help, unknown commands.
+// The command dispatcher: help, version, unknown commands.
 #include "cli/cli_runner.h"
+#include "engine/core/version.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@ TEST(Cli, HelpAndUnknownCommand) {
     const auto bad = qm::test::runCli({"frobnicate"});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("unknown command 'frobnicate'"), std::string::npos);
+    EXPECT_EQ(qm::test::runCli({"--version"}).out,
+              std::string("quillmora-cli ") + QM_VERSION + "\n");
 }
 
 } // namespace

@@ -104,7 +104,8 @@ for page in quillmora quillmora-cli; do
     fail "man -w $page: $(man -w "$page" 2>&1) (does /etc/dpkg/dpkg.cfg.d exclude /usr/share/man?)"
 done
 desktop-file-validate /usr/share/applications/quillmora.desktop || fail "desktop-file-validate"
-appstreamcli validate --no-net /usr/share/metainfo/*.metainfo.xml >"$tmp/appstream.log" 2>&1 ||
+metainfo=$(grep '^/usr/share/metainfo/.*\.metainfo\.xml$' "$tmp/listed") || fail "no metainfo"
+appstreamcli validate --no-net "$metainfo" >"$tmp/appstream.log" 2>&1 ||
   { cat "$tmp/appstream.log" >&2; fail "appstreamcli validate"; }
 for icon in scalable/apps/quillmora.svg 16x16/apps/quillmora.png 256x256/apps/quillmora.png; do
   grep -qx "/usr/share/icons/hicolor/$icon" "$tmp/listed" || fail "no icon $icon"

@@ -25,7 +25,7 @@ constexpr const char* kHelp =
     "  --help                print this help and exit\n"
     "  --version             print the version and exit\n";
 
-// The icon rendered into the program at every size it ships (cmake/QmIcon.cmake).
+// The icon compiled into the program at the window-icon sizes (cmake/QmIcon.cmake).
 QIcon programIcon() {
     QIcon icon;
     const QDir icons(":/icons");

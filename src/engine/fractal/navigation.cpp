@@ -15,8 +15,8 @@ View constrainedSelectionView(const Selection& sel, const PixelSteps& steps, con
     View v = selectionToFields(sel, steps, current);
     if (steps.StepX == 0.0 || width <= 0) return v;
     const double planeWidth = v.lowerX - v.upperX;
-    v.lowerY = v.upperY + planeWidth * (static_cast<double>(height) / width) *
-                              (steps.StepY / steps.StepX);
+    v.lowerY =
+        v.upperY + planeWidth * (static_cast<double>(height) / width) * (steps.StepY / steps.StepX);
     return v;
 }
 

@@ -30,8 +30,8 @@ TEST(Navigation, ConstrainedSelectionsKeepSquarePixelsOverFiftyZooms) {
         ASSERT_NEAR(pixelAspect(view, W, H), 1.0, 1e-6) << zoom;
     }
     // The worked example of a default document: the pixel rule gives the same rectangle.
-    const View v = constrainedSelectionView({80, 60, 160, 120}, computeSteps(kDefaultView, 320, 240),
-                                            kDefaultView, 320, 240);
+    const View v = constrainedSelectionView(
+        {80, 60, 160, 120}, computeSteps(kDefaultView, 320, 240), kDefaultView, 320, 240);
     EXPECT_EQ(v, (View{-1, 1, -0.75, 0.75}));
     // A flipped view keeps its orientation.
     const View flipped{2, -2, 1.5, -1.5};

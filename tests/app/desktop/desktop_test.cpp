@@ -5,6 +5,7 @@
 #include "app/decor/panel_manager.h"
 #include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
+#include "app/fractal/navigator.h"
 #include "app/panel_layout.h"
 #include "app/qt_test_app.h"
 #include "app/shell/loupe.h"
@@ -256,7 +257,7 @@ TEST_F(Desktop, DragZoomsPlainClickKeepsTheViewUndoAndResetGoBack) {
     EXPECT_NEAR(field(doc, "RxSpinEdit2"), 1, 0.05);
     xdo({"key", "F9"});
     ASSERT_TRUE(waitIdle(doc));
-    const auto& state = main()->renderState();
+    const auto& state = doc->navigator().views();
     EXPECT_NEAR(state.history.CurrentView.upperX, -1, 0.05);
 
     clickAt(picturePoint(100, 100)); // a plain click: no selection, the view stays

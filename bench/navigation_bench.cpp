@@ -21,18 +21,6 @@
 
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "navigation_bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication instance(argc, argv);
-    static QTemporaryDir settings;
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-    return instance;
-}
-
 // Counts the paints of the picture view.
 class PaintCounter : public QObject {
 public:
@@ -80,7 +68,6 @@ double median(std::vector<double> v) {
 }
 
 void BM_WheelStepToPreviewAndExactPicture(benchmark::State& state) {
-    app();
     Window w;
     std::vector<double> preview, exact;
     for (auto _ : state) {
@@ -92,12 +79,14 @@ void BM_WheelStepToPreviewAndExactPicture(benchmark::State& state) {
             while (w.counter.paints == paints)
                 QApplication::processEvents();
             preview.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
-            // The exact picture: the render done and its last rows painted.
-            while (w.doc->isRendering())
+            // The exact picture: the render done (it asked for its last repaint then) and
+            // painted.
+            int done = -1;
+            const auto finished = QObject::connect(w.doc, &qm::app::Tmandelform::renderFinished,
+                                                   [&] { done = w.counter.paints; });
+            while (done < 0 || w.counter.paints == done)
                 QApplication::processEvents();
-            const int done = w.counter.paints;
-            while (w.counter.paints == done)
-                QApplication::processEvents();
+            QObject::disconnect(finished);
             exact.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
         }
     }
@@ -109,7 +98,6 @@ BENCHMARK(BM_WheelStepToPreviewAndExactPicture)->Iterations(1)->Unit(benchmark::
 // A wheel notch every 16 ms (a fast hand), five in, five out, for 10 s; a 1 ms timer measures
 // the longest gap between event-loop turns.
 void BM_EventLoopBlockWhileWheeling(benchmark::State& state) {
-    app();
     Window w;
     const double seconds = qEnvironmentVariableIntValue("QM_WHEEL_SECONDS") > 0
                                ? qEnvironmentVariableIntValue("QM_WHEEL_SECONDS")
@@ -147,4 +135,15 @@ BENCHMARK(BM_EventLoopBlockWhileWheeling)->Iterations(1)->Unit(benchmark::kMilli
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The application lives on main's stack: a static one outlives Qt's own statics at exit.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir settings;
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

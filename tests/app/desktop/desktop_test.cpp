@@ -425,6 +425,7 @@ TEST_F(Desktop, NavigationFitWindowFollowsTheWindowWhichNeverLosesItsPicture) {
     action("FitWindow1")->trigger();
     ASSERT_TRUE(waitIdle(doc));
     // Dragging the window's corner far up and left: the picture keeps a usable size.
+    const QSize before = window->size();
     const QPoint corner = window->mapToGlobal(QPoint(window->width() - 2, window->height() - 2));
     moveTo(corner);
     xdo({"mousedown", "1"}, 50);
@@ -433,6 +434,7 @@ TEST_F(Desktop, NavigationFitWindowFollowsTheWindowWhichNeverLosesItsPicture) {
     xdo({"mouseup", "1"});
     pump(Navigator::kFitDelayMs + 300);
     ASSERT_TRUE(waitIdle(doc));
+    EXPECT_LT(window->width(), before.width()); // it did shrink, down to its minimum
     EXPECT_GE(doc->Image1()->width(), 64);
     EXPECT_GE(doc->Image1()->height(), 48);
     EXPECT_EQ(doc->picture().width(), doc->Image1()->width());

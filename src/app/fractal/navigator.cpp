@@ -108,15 +108,27 @@ void Navigator::pan(double dx, double dy) {
 }
 
 void Navigator::Back1Click() {
-    if (!views_.trail.canBack()) return;
-    form_.document().setView(views_.trail.back());
-    form_.restartRender({});
+    walk(false);
 }
 
 void Navigator::Forward1Click() {
-    if (!views_.trail.canForward()) return;
-    form_.document().setView(views_.trail.forward());
-    form_.restartRender({});
+    walk(true);
+}
+
+void Navigator::walk(bool ahead) {
+    fractal::ViewTrail& trail = views_.trail;
+    if (ahead ? !trail.canForward() : !trail.canBack()) return;
+    params::FractalDocument& doc = form_.document();
+    const fractal::View before = doc.view();
+    doc.setView(ahead ? trail.forward() : trail.back());
+    try {
+        form_.restartRender({});
+    } catch (...) {
+        // Not shown: the trail stays where the picture is.
+        static_cast<void>(ahead ? trail.back() : trail.forward());
+        doc.setView(before);
+        throw;
+    }
 }
 
 void Navigator::setFitWindow(bool on) {
@@ -276,6 +288,7 @@ bool Navigator::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::FocusOut:
         spaceHeld_ = false;
+        if (dragButton_ == Qt::NoButton) image->setCursor(Qt::CrossCursor);
         return false;
     case QEvent::Resize:
         if (fit_) fitTimer_.start();

@@ -66,6 +66,8 @@ private:
     void navigate(const fractal::View& to, double scale, double u, double v, double dx, double dy);
     // The view on screen that the next step starts from.
     fractal::View base() const;
+    // Back (false) or Forward (true) one view of the trail, rendered.
+    void walk(bool ahead);
     void fitNow();
     bool dragStarts(const QEvent* event) const;
     void endDrag();

@@ -128,6 +128,8 @@ QSize Tmandelform::sizeHint() const {
 }
 
 Tmandelform::~Tmandelform() {
+    // The picture view goes before the navigator: it must not see the view's last events.
+    Image1_->removeEventFilter(nav_);
     doc_.removeListener(listenerId_);
     SharedRenderState& state = host_.renderState();
     if (job_) {

@@ -24,7 +24,7 @@ using qm::app::Tmandelform;
 using qm::fractal::View;
 using qm::test::TestHost;
 
-class Navigation : public ::testing::Test {
+class NavigationWindow : public ::testing::Test {
 protected:
     void SetUp() override { qm::test::qtApp(); }
 
@@ -57,7 +57,7 @@ protected:
     TestHost host;
 };
 
-TEST_F(Navigation, EachWindowKeepsItsOwnViewState) {
+TEST_F(NavigationWindow, EachWindowKeepsItsOwnViewState) {
     auto a = rendered();
     auto b = rendered();
     const View zoomed{-0.5, 0.5, -0.375, 0.375};
@@ -78,7 +78,7 @@ TEST_F(Navigation, EachWindowKeepsItsOwnViewState) {
     EXPECT_DOUBLE_EQ(a->document().juliaX(), -0.5);
 }
 
-TEST_F(Navigation, WheelPreviewsAtOnceANewStepCancelsAndTheExactPictureFollows) {
+TEST_F(NavigationWindow, WheelPreviewsAtOnceANewStepCancelsAndTheExactPictureFollows) {
     auto w = rendered();
     const qm::image::TPixelGraphic before = w->picture();
     const QPointF cursor(100.5, 60.5);
@@ -111,7 +111,7 @@ TEST_F(Navigation, WheelPreviewsAtOnceANewStepCancelsAndTheExactPictureFollows) 
     EXPECT_NEAR(w->document().lowerY(), 1.5, 1e-12);
 }
 
-TEST_F(Navigation, ArrowsPlusAndSpaceDragStepTheViewAndADragRecordsOnce) {
+TEST_F(NavigationWindow, ArrowsPlusAndSpaceDragStepTheViewAndADragRecordsOnce) {
     auto w = rendered();
     qm::app::TPGImage* image = w->Image1();
     image->setFocus();
@@ -139,7 +139,7 @@ TEST_F(Navigation, ArrowsPlusAndSpaceDragStepTheViewAndADragRecordsOnce) {
     EXPECT_EQ(views(*w).trail.size(), trail + 1);
 }
 
-TEST_F(Navigation, FitWindowRendersAtThePictureAreaAndTheMenuMarksTheSize) {
+TEST_F(NavigationWindow, FitWindowRendersAtThePictureAreaAndTheMenuMarksTheSize) {
     auto w = rendered();
     w->updateMenuState();
     EXPECT_TRUE(w->findChild<QAction*>("N3202401")->isChecked());

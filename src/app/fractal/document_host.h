@@ -2,7 +2,7 @@
 // state that all document windows of the process share.
 #pragma once
 
-#include "engine/fractal/view_geometry.h"
+#include "engine/fractal/navigation.h"
 #include "engine/shared/shared_colour_data.h"
 
 #include <QString>
@@ -18,12 +18,9 @@ namespace qm::app {
 class TPGImage;
 class Tmandelform;
 
-// One per process, owned by the host, UI thread only except `Bailout`.
+// One per process, owned by the host, UI thread only except `Bailout`. The view state (StepX,
+// StepY, CurrentView, PreviousView) is each document's own: Tmandelform::navigator().
 struct SharedRenderState {
-    // CurrentView and PreviousView: every window's zooms move this one history.
-    fractal::ViewHistory history;
-    // StepX, StepY of the last render start (0 until the first render).
-    fractal::PixelSteps steps;
     // The caption saved by the last render or picture operation of any window (each window also
     // keeps its own, which is what it restores).
     QString SavedCaption;
@@ -50,9 +47,9 @@ public:
     // The process-wide render state above.
     virtual SharedRenderState& renderState() = 0;
 
-    // The mouse moved over a document's picture; (x, y) is the picture pixel under it. The
-    // loupe reads the view's picture and the plane mapping from renderState().
-    virtual void updateLoupe(TPGImage& view, int x, int y) = 0;
+    // The mouse moved over a document's picture; (x, y) is the picture pixel under it and
+    // `shown` the view and steps of that document's picture.
+    virtual void updateLoupe(TPGImage& view, int x, int y, const fractal::ShownView& shown) = 0;
     // Whether the speedometer is shown; only then are rows timed and sampled.
     virtual bool speedometerShown() const = 0;
     // One sample per rendered row: the milliseconds the row took.

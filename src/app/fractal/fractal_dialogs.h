@@ -8,7 +8,7 @@ class QLineEdit;
 
 namespace qm::app {
 
-// "New Size": Width and Height, both "100" when it opens.
+// "New Size": Width and Height ("100" each; the document window fills in its current size).
 class Tsizedialog : public QDialog {
     Q_OBJECT
 public:

@@ -4,6 +4,7 @@
 
 #include "app/editors/formula_editor.h"
 #include "app/fractal/fractal_dialogs.h"
+#include "app/fractal/navigator.h"
 #include "app/widgets/command_errors.h"
 #include "app/widgets/spin_edits.h"
 #include "app/widgets/tpg_image.h"
@@ -39,6 +40,8 @@ constexpr int kBottomPanelPalette = 41;
 constexpr int kBottomPanelChannels = 76;
 constexpr qint64 kProgressCaptionMs = 55;
 constexpr double kCoordinateLimit = 1e300;
+// The window never shrinks its picture area below this, so the picture cannot vanish.
+constexpr QSize kMinimumPicture(64, 48);
 
 // The "Image Size" items. "320*240" gives 320 x 240 here (the caption's size).
 struct SizeItem {
@@ -108,6 +111,7 @@ Tmandelform::Tmandelform(DocumentHost& host, QWidget* parent)
     setObjectName("mandelform");
     setFont(QFont("Arial"));
     buildLayout();
+    nav_ = new Navigator(*this);
     buildMenu();
     // Creation: 320 x 240 24-bit picture, Bailout 4, both views the default one.
     Image1_->PixelGraphic().SetSize(doc_.pictureWidth(), doc_.pictureHeight(),
@@ -124,6 +128,8 @@ QSize Tmandelform::sizeHint() const {
 }
 
 Tmandelform::~Tmandelform() {
+    // The picture view goes before the navigator: it must not see the view's last events.
+    Image1_->removeEventFilter(nav_);
     doc_.removeListener(listenerId_);
     SharedRenderState& state = host_.renderState();
     if (job_) {
@@ -154,6 +160,7 @@ image::TPixelGraphic& Tmandelform::picture() {
 void Tmandelform::buildLayout() {
     Image1_ = new TPGImage(this);
     Image1_->setObjectName("Image1");
+    Image1_->setMinimumSize(kMinimumPicture);
     hintOf(Image1_, "Left click to make selection, right click switches between Mandelbrot/Julia "
                     "Mode");
 
@@ -337,10 +344,11 @@ void Tmandelform::buildMenu() {
 
     auto* size = settingsMenu_->addMenu("Image Size");
     size->setObjectName("ImageSize1");
+    // Checkable so that the menu marks the current size (updateMenuState).
     for (const SizeItem& s : kSizeItems)
-        item(size, s.objectName, s.caption, false, [this, &s] { ImageSize(s.width, s.height); });
+        item(size, s.objectName, s.caption, true, [this, &s] { ImageSize(s.width, s.height); });
     size->addSeparator();
-    item(size, "Custom1", "Custom", false, [this] { Custom1Click(); });
+    item(size, "Custom1", "Custom", true, [this] { Custom1Click(); });
 
     auto* model = settingsMenu_->addMenu("Color Model");
     model->setObjectName("ColorModel1");
@@ -371,6 +379,7 @@ void Tmandelform::buildMenu() {
                          [this] { CancelSelection1Click(); });
     undoAction_->setEnabled(false);
     cancelAction_->setEnabled(false);
+    nav_->addMenuItems(settingsMenu_, size);
     connect(settingsMenu_, &QMenu::aboutToShow, this, &Tmandelform::updateMenuState);
     settingsButton_->setMenu(settingsMenu_);
     // Hints of menu items go to the status bar through the host.
@@ -379,8 +388,17 @@ void Tmandelform::buildMenu() {
 }
 
 void Tmandelform::updateMenuState() {
-    undoAction_->setEnabled(host_.renderState().history.canUndo());
+    undoAction_->setEnabled(nav_->views().history.canUndo());
     cancelAction_->setEnabled(Image1_->Selection());
+    bool listed = nav_->fitWindow();
+    for (const SizeItem& s : kSizeItems) {
+        const bool current =
+            !nav_->fitWindow() && picture().width() == s.width && picture().height() == s.height;
+        findChild<QAction*>(s.objectName)->setChecked(current);
+        listed = listed || current;
+    }
+    findChild<QAction*>("Custom1")->setChecked(!listed);
+    nav_->updateMenuState();
 }
 
 void Tmandelform::bindDocument() {
@@ -507,12 +525,8 @@ void Tmandelform::showLoadedPicture(const image::TPixelGraphic& shown) {
     doc_.resizeit(shown.width(), shown.height(), false);
     replacePicture(shown);
     // The picture shows the document's view, as after a render of it: selections on it map
-    // with its steps. A render running elsewhere keeps the shared state it set.
-    SharedRenderState& state = host_.renderState();
-    if (state.renderingWindow != nullptr) return;
-    state.steps = fractal::computeSteps(doc_.view(), shown.width(), shown.height());
-    newzoom();
-    newzoom();
+    // with its steps.
+    nav_->pictureShown(doc_.renderParams(), shown.width(), shown.height());
 }
 
 void Tmandelform::replacePicture(const image::TPixelGraphic& replacement) {
@@ -551,7 +565,14 @@ void Tmandelform::stop() {
     if (job_) job_->requestStop();
 }
 
-void Tmandelform::startRender(fractal::ColourModel model) {
+void Tmandelform::restartRender(const std::function<void(image::TPixelGraphic&)>& preview) {
+    SharedRenderState& state = host_.renderState();
+    if (state.renderingWindow) state.renderingWindow->stop();
+    startRender(doc_.colourModel(), preview);
+}
+
+void Tmandelform::startRender(fractal::ColourModel model,
+                              const std::function<void(image::TPixelGraphic&)>& preview) {
     SharedRenderState& state = host_.renderState();
     // One render at a time in the whole program: Render while any window renders stops it.
     if (state.renderingWindow) {
@@ -585,12 +606,14 @@ void Tmandelform::startRender(fractal::ColourModel model) {
     savedCaption_ = caption();
     state.SavedCaption = savedCaption_;
     state.renderingWindow = this;
-    state.steps = fractal::computeSteps(doc_.view(), pic.width(), pic.height());
-    if (fractal::beyondDoublePrecision(doc_.view(), state.steps))
+    // From here on the picture shows this render's view (its preview first).
+    nav_->renderStarted(params, pic.width(), pic.height());
+    if (fractal::beyondDoublePrecision(doc_.view(), nav_->views().shown.steps))
         host_.showHint(fractal::kBeyondPrecisionMessage);
 
-    renderHadSelection_ = Image1_->Selection();
-    if (renderHadSelection_) {
+    if (preview) {
+        preview(pic);
+    } else if (Image1_->Selection()) {
         // Preview of the zoom: the selected part of the old picture over the whole picture.
         const image::TPixelGraphic copy = Image1_->copyPicture();
         pic.StretchCopyRect(0, 0, copy, Image1_->SelectionHeight(), Image1_->SelectionWidth(),
@@ -648,8 +671,6 @@ void Tmandelform::finishRender() {
     job_.reset();
     SharedRenderState& state = host_.renderState();
     picture().Changed();
-    if (renderHadSelection_) newzoom();
-    renderHadSelection_ = false;
     if (state.renderingWindow == this) {
         state.renderingWindow = nullptr;
         showCaption(savedCaption_);
@@ -672,14 +693,14 @@ void Tmandelform::closeEvent(QCloseEvent* event) {
 }
 
 void Tmandelform::newzoom() {
-    host_.renderState().history.newzoom(doc_.view());
+    nav_->views().history.newzoom(doc_.view());
 }
 
 void Tmandelform::Image1SelectionChange() {
     const fractal::Selection sel{Image1_->SelectionLeft(), Image1_->SelectionTop(),
                                  Image1_->SelectionWidth(), Image1_->SelectionHeight()};
-    const SharedRenderState& state = host_.renderState();
-    doc_.setView(fractal::selectionToFields(sel, state.steps, state.history.CurrentView));
+    const fractal::ShownView& shown = nav_->views().shown;
+    doc_.setView(fractal::selectionToFields(sel, shown.steps, shown.view));
 }
 
 void Tmandelform::Image1SelectionMade() {
@@ -688,6 +709,14 @@ void Tmandelform::Image1SelectionMade() {
                                                       picture().height());
         Image1_->setSelectionRect(Image1_->SelectionLeft(), Image1_->SelectionTop(),
                                   Image1_->SelectionWidth(), height);
+        // The rectangle keeps the pixel rule; the fields get the pixels' exact aspect, so
+        // repeated zooms do not drift.
+        const fractal::ShownView& shown = nav_->views().shown;
+        const fractal::Selection sel{Image1_->SelectionLeft(), Image1_->SelectionTop(),
+                                     Image1_->SelectionWidth(), height};
+        if (height > 0)
+            doc_.setView(fractal::constrainedSelectionView(sel, shown.steps, shown.view,
+                                                           picture().width(), picture().height()));
     }
     // A plain click, or a rectangle without width or height, is no selection: the fields go
     // back to the view on screen instead of collapsing to a point.
@@ -697,9 +726,8 @@ void Tmandelform::Image1SelectionMade() {
 
 void Tmandelform::Image1MouseUp(Qt::MouseButton button, int x, int y) {
     if (button != Qt::RightButton) return;
-    const SharedRenderState& state = host_.renderState();
-    const fractal::PlaneReadout at =
-        fractal::mouseToPlane(x, y, state.steps, state.history.CurrentView);
+    const fractal::ShownView& shown = nav_->views().shown;
+    const fractal::PlaneReadout at = fractal::mouseToPlane(x, y, shown.steps, shown.view);
     doc_.JuliaMode1Click();
     if (at.x) doc_.setJuliaX(*at.x);
     if (at.y) doc_.setJuliaY(*at.y);
@@ -707,7 +735,9 @@ void Tmandelform::Image1MouseUp(Qt::MouseButton button, int x, int y) {
 }
 
 void Tmandelform::Image1MouseMove(int x, int y) {
-    host_.updateLoupe(*Image1_, x, y);
+    host_.updateLoupe(*Image1_, x, y, nav_->views().shown);
+    const QString readout = nav_->pixelReadout(x, y);
+    if (!readout.isEmpty()) host_.showHint(readout);
 }
 
 void Tmandelform::JuliaMode1Click() {
@@ -715,16 +745,16 @@ void Tmandelform::JuliaMode1Click() {
 }
 
 void Tmandelform::UndoLastZoom1Click() {
-    doc_.setView(host_.renderState().history.undoLastZoom());
+    doc_.setView(nav_->views().history.undoLastZoom());
 }
 
 void Tmandelform::CancelSelection1Click() {
     Image1_->setSelection(false);
-    doc_.setView(host_.renderState().history.cancelSelection());
+    doc_.setView(nav_->views().history.cancelSelection());
 }
 
 void Tmandelform::ResetCoordinates1Click() {
-    doc_.setView(host_.renderState().history.resetCoordinates());
+    doc_.setView(nav_->views().history.resetCoordinates());
 }
 
 void Tmandelform::resizeit(int width, int height, bool keep) {
@@ -733,18 +763,20 @@ void Tmandelform::resizeit(int width, int height, bool keep) {
     image::checkPictureSize(width, height);
     fractal::resizeit(picture(), width, height, keep);
     doc_.resizeit(width, height, keep);
-    // The scaled picture still shows CurrentView, so selections map with the new size's steps.
-    SharedRenderState& state = host_.renderState();
-    if (keep && (state.steps.StepX != 0.0 || state.steps.StepY != 0.0))
-        state.steps = fractal::computeSteps(state.history.CurrentView, width, height);
+    // The scaled picture still shows its view, so selections map with the new size's steps.
+    fractal::ShownView& shown = nav_->views().shown;
+    if (keep && shown.rendered()) shown.steps = fractal::computeSteps(shown.view, width, height);
 }
 
 void Tmandelform::ImageSize(int width, int height) {
+    nav_->setFitWindow(false);
     resizeit(width, height, true);
 }
 
 void Tmandelform::Custom1Click() {
     Tsizedialog dialog(this);
+    dialog.widthEdit()->setText(QString::number(picture().width()));
+    dialog.heightEdit()->setText(QString::number(picture().height()));
     if (dialog.exec() != QDialog::Accepted) return;
     applyCustomSize(dialog.widthEdit()->text(), dialog.heightEdit()->text());
 }
@@ -752,6 +784,7 @@ void Tmandelform::Custom1Click() {
 void Tmandelform::applyCustomSize(const QString& width, const QString& height) {
     const std::int32_t w = parseInteger(width.toStdString());
     const std::int32_t h = parseInteger(height.toStdString());
+    nav_->setFitWindow(false);
     resizeit(w, h, true);
 }
 

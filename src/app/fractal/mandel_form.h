@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -34,6 +35,7 @@ namespace qm::app {
 
 class TPGImage;
 class FloatSpinEdit;
+class Navigator;
 class FormulaEdit;
 
 class Tmandelform : public QWidget {
@@ -81,8 +83,13 @@ public:
     void StartrenderClick();
     void calcmandel();
     void calcmandelrgb();
+    // A navigation step: stops the render running in any window and renders the fields, with
+    // `preview` applied to the picture once the render is sure to start.
+    void restartRender(const std::function<void(image::TPixelGraphic&)>& preview);
     // PreviousView := CurrentView; CurrentView := the coordinate fields.
     void newzoom();
+    // This window's view state and navigation (wheel, pan, history, Fit Window).
+    Navigator& navigator() const { return *nav_; }
     // Picture size: keep true scales the old picture into the new size and records it in
     // xedit / yedit; keep false gives a blank picture.
     void resizeit(int width, int height, bool keep);
@@ -129,7 +136,8 @@ private:
     void buildMenu();
     void bindDocument();
     void refreshFromDocument();
-    void startRender(fractal::ColourModel model);
+    void startRender(fractal::ColourModel model,
+                     const std::function<void(image::TPixelGraphic&)>& preview = {});
     void rowsReady();
     void finishRender();
     void showCaption(const QString& text);
@@ -186,7 +194,7 @@ private:
 
     // The running render of this window, if any.
     std::unique_ptr<fractal::RenderJob> job_;
-    bool renderHadSelection_ = false;
+    Navigator* nav_ = nullptr;
     bool rowsPosted_ = false;
     int rowsCopied_ = 0;
     QElapsedTimer rowTimer_;

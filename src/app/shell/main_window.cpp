@@ -13,6 +13,7 @@
 #include "app/editors/plasma_editor.h"
 #include "app/editors/settings_preset_store.h"
 #include "app/fractal/mandel_form.h"
+#include "app/fractal/navigator.h"
 #include "app/shell/error_handler.h"
 #include "app/shell/loupe.h"
 #include "app/shell/speedometer.h"
@@ -50,6 +51,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -415,6 +417,38 @@ void Tmain::buildToolBar() {
             }
         }
     }
+    addNavigationButtons(panel, x);
+}
+
+void Tmain::addNavigationButtons(QWidget* panel, int x) {
+    // Back and Forward through the views of the active document.
+    auto* line = new QFrame(panel);
+    line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+    line->setGeometry(x + 2, 3, 4, 28);
+    x += kToolGroupGap;
+    const struct {
+        const char* name;
+        QStyle::StandardPixmap icon;
+        const char* hint;
+        void (Navigator::*step)();
+    } arrows[] = {
+        {"BackButton", QStyle::SP_ArrowBack, "Back to the previous view", &Navigator::Back1Click},
+        {"ForwardButton", QStyle::SP_ArrowForward, "Forward to the next view",
+         &Navigator::Forward1Click}};
+    for (const auto& a : arrows) {
+        auto* button = new QToolButton(panel);
+        button->setObjectName(a.name);
+        button->setAutoRaise(true);
+        button->setGeometry(x, 2, 30, 30);
+        x += 30;
+        button->setIconSize(QSize(22, 22));
+        button->setIcon(style()->standardIcon(a.icon));
+        button->setStatusTip(a.hint);
+        connect(button, &QToolButton::clicked, this, [this, step = a.step] {
+            if (Tmandelform* doc = activeDocument())
+                runGuarded([&] { (doc->navigator().*step)(); });
+        });
+    }
 }
 
 void Tmain::rebuildWindowMenu() {
@@ -526,9 +560,8 @@ gradient::GradientModel& Tmain::gradientModel() {
     return gradEditor_->model();
 }
 
-void Tmain::updateLoupe(TPGImage& view, int x, int y) {
-    loupe_->updateFrom(view.PixelGraphic(), x, y, ticks_.elapsed(), renderState_.steps,
-                       renderState_.history.CurrentView);
+void Tmain::updateLoupe(TPGImage& view, int x, int y, const fractal::ShownView& shown) {
+    loupe_->updateFrom(view.PixelGraphic(), x, y, ticks_.elapsed(), shown.steps, shown.view);
 }
 
 bool Tmain::speedometerShown() const {

@@ -88,7 +88,7 @@ public:
     SharedColourData& colourData() override { return colours_; }
     gradient::GradientModel& gradientModel() override;
     SharedRenderState& renderState() override { return renderState_; }
-    void updateLoupe(TPGImage& view, int x, int y) override;
+    void updateLoupe(TPGImage& view, int x, int y, const fractal::ShownView& shown) override;
     bool speedometerShown() const override;
     void speedometerSample(double millis) override;
     void addRecentFile(const QString& path) override;
@@ -157,6 +157,7 @@ private:
     void buildMenus();
     void buildToolBar();
     void rebuildWindowMenu();
+    void addNavigationButtons(QWidget* panel, int x);
     void rebuildReopenMenu();
     void loadSettings();
     void storeRecentFiles();

@@ -45,8 +45,7 @@ inline double renderPlaneY(int y, const PixelSteps& s, const View& v) {
     return y * s.StepY + v.upperY;
 }
 
-// One step of zoom history. Owned by whoever plays the part of the process (the main window,
-// the CLI); every document's zooms move the same history.
+// One step of zoom history ("Undo last zoom"). Each document keeps its own (DocumentViews).
 class ViewHistory {
 public:
     View CurrentView = kDefaultView;

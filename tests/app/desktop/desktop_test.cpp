@@ -5,6 +5,7 @@
 #include "app/decor/panel_manager.h"
 #include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
+#include "app/fractal/navigator.h"
 #include "app/panel_layout.h"
 #include "app/qt_test_app.h"
 #include "app/shell/loupe.h"
@@ -36,6 +37,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -45,6 +47,7 @@
 namespace {
 
 using qm::app::MainFrame;
+using qm::app::Navigator;
 using qm::app::Tmain;
 using qm::app::Tmandelform;
 
@@ -256,7 +259,7 @@ TEST_F(Desktop, DragZoomsPlainClickKeepsTheViewUndoAndResetGoBack) {
     EXPECT_NEAR(field(doc, "RxSpinEdit2"), 1, 0.05);
     xdo({"key", "F9"});
     ASSERT_TRUE(waitIdle(doc));
-    const auto& state = main()->renderState();
+    const auto& state = doc->navigator().views();
     EXPECT_NEAR(state.history.CurrentView.upperX, -1, 0.05);
 
     clickAt(picturePoint(100, 100)); // a plain click: no selection, the view stays
@@ -346,6 +349,105 @@ TEST_F(Desktop, ARenderBeyondDoublePrecisionSaysSo) {
     xdo({"key", "F9"});
     ASSERT_TRUE(waitIdle(doc));
 }
+
+// ---- Navigation: typed views, wheel, drags, keys, Back, readout, Fit Window, minimum size ----
+
+// The plane X of picture column x in the document's picture (the selection's mapping).
+double planeX(const Tmandelform* doc, double x) {
+    const auto& shown = doc->navigator().views().shown;
+    return shown.view.upperX + x * shown.steps.StepX;
+}
+
+TEST_F(Desktop, NavigationTypedCoordinatesThenADragLandInsideTheTypedView) {
+    Tmandelform* doc = active();
+    doc->document().setView({-1, 0, -0.375, 0.375});
+    xdo({"key", "F9"});
+    ASSERT_TRUE(waitIdle(doc));
+    moveTo(picturePoint(130, 100));
+    xdo({"mousedown", "1"}, 50);
+    moveTo(picturePoint(160, 120));
+    moveTo(picturePoint(190, 140));
+    xdo({"mouseup", "1"});
+    EXPECT_GT(field(doc, "RxSpinEdit1"), -1);
+    EXPECT_LT(field(doc, "RxSpinEdit2"), 0);
+    EXPECT_GT(field(doc, "RxSpinEdit3"), -0.375);
+    EXPECT_LT(field(doc, "RxSpinEdit4"), 0.375);
+    // Escape drops the selection; the fields show the typed view again.
+    xdo({"key", "Escape"});
+    EXPECT_FALSE(doc->Image1()->Selection());
+    EXPECT_DOUBLE_EQ(field(doc, "RxSpinEdit1"), -1);
+}
+
+TEST_F(Desktop, NavigationWheelZoomsAtThePointerDragsPanKeysAndBackStepThrough) {
+    Tmandelform* doc = active();
+    const double before = planeX(doc, 240);
+    moveTo(picturePoint(240, 60));
+    xdo({"click", "4"}, 50); // one notch up: in by the square root of 2
+    ASSERT_TRUE(waitIdle(doc));
+    EXPECT_NEAR(planeX(doc, 240), before, 2 * doc->navigator().views().shown.steps.StepX);
+    EXPECT_NEAR(doc->document().lowerX() - doc->document().upperX(), 1 / std::sqrt(2.0), 1e-9);
+    EXPECT_GT(distinctColours(screenOf(picture())), 8);
+    // The pointer over the picture reads out its plane position, iterations and Z.
+    moveTo(picturePoint(100, 100));
+    EXPECT_TRUE(main()->statusBar()->currentMessage().startsWith("X: "))
+        << main()->statusBar()->currentMessage().toStdString();
+    EXPECT_TRUE(main()->statusBar()->currentMessage().contains("  I: "));
+    // The middle button drags the plane with the hand.
+    const double upperX = doc->document().upperX();
+    const double step = doc->navigator().views().shown.steps.StepX;
+    xdo({"mousedown", "2"}, 50);
+    moveTo(picturePoint(140, 100));
+    moveTo(picturePoint(180, 100));
+    xdo({"mouseup", "2"});
+    ASSERT_TRUE(waitIdle(doc));
+    EXPECT_NEAR(doc->document().upperX(), upperX - 80 * step, 3 * step);
+    // "-" zooms out about the centre; Alt+Left goes back through the views shown.
+    const qm::fractal::View panned = doc->document().view();
+    xdo({"key", "minus"});
+    ASSERT_TRUE(waitIdle(doc));
+    EXPECT_NEAR(doc->document().lowerX() - doc->document().upperX(),
+                2 * (panned.lowerX - panned.upperX), 1e-9);
+    xdo({"key", "alt+Left"});
+    ASSERT_TRUE(waitIdle(doc));
+    EXPECT_EQ(doc->document().view(), panned);
+    clickOn(main()->findChild<QToolButton*>("ForwardButton"));
+    ASSERT_TRUE(waitIdle(doc));
+    EXPECT_NEAR(doc->document().lowerX() - doc->document().upperX(),
+                2 * (panned.lowerX - panned.upperX), 1e-9);
+    action("ResetCoordinates1")->trigger();
+    xdo({"key", "F9"});
+    ASSERT_TRUE(waitIdle(doc));
+}
+
+TEST_F(Desktop, NavigationFitWindowFollowsTheWindowWhichNeverLosesItsPicture) {
+    Tmandelform* doc = active();
+    QMdiSubWindow* window = main()->mdiArea()->currentSubWindow();
+    action("FitWindow1")->trigger();
+    ASSERT_TRUE(waitIdle(doc));
+    // Dragging the window's corner far up and left: the picture keeps a usable size.
+    const QSize before = window->size();
+    const QPoint corner = window->mapToGlobal(QPoint(window->width() - 2, window->height() - 2));
+    moveTo(corner);
+    xdo({"mousedown", "1"}, 50);
+    moveTo(corner - QPoint(200, 150));
+    moveTo(corner - QPoint(window->width() + 100, window->height() + 100));
+    xdo({"mouseup", "1"});
+    pump(Navigator::kFitDelayMs + 300);
+    ASSERT_TRUE(waitIdle(doc));
+    EXPECT_LT(window->width(), before.width()); // it did shrink, down to its minimum
+    EXPECT_GE(doc->Image1()->width(), 64);
+    EXPECT_GE(doc->Image1()->height(), 48);
+    EXPECT_EQ(doc->picture().width(), doc->Image1()->width());
+    EXPECT_EQ(doc->picture().height(), doc->Image1()->height());
+    action("N3202401")->trigger(); // back to the size the next checks expect
+    window->resize(window->sizeHint());
+    pump();
+    EXPECT_EQ(doc->picture().width(), 320);
+    xdo({"key", "F9"});
+    ASSERT_TRUE(waitIdle(doc));
+}
+
+// ---- end of the navigation block ----
 
 TEST_F(Desktop, APresetManagerDoubleClickOnDeleteRemovesOnePreset) {
     {

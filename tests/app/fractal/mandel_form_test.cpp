@@ -3,6 +3,7 @@
 #include "app/editors/formula_editor.h"
 #include "app/fractal/fractal_dialogs.h"
 #include "app/fractal/mandel_form.h"
+#include "app/fractal/navigator.h"
 #include "app/panel_layout.h"
 #include "app/qt_test_app.h"
 #include "app/widgets/tpg_image.h"
@@ -85,8 +86,8 @@ TEST_F(MandelForm, NewWindowShowsTheDefaults) {
     EXPECT_FALSE(action(w, "CancelSelection1")->isEnabled());
     EXPECT_FALSE(action(w, "TEST1")->isVisible());
     EXPECT_EQ(host.renderState().Bailout.load(), 4);
-    EXPECT_EQ(host.renderState().history.CurrentView, qm::fractal::kDefaultView);
-    EXPECT_EQ(host.renderState().history.PreviousView, qm::fractal::kDefaultView);
+    EXPECT_EQ(w.navigator().views().history.CurrentView, qm::fractal::kDefaultView);
+    EXPECT_EQ(w.navigator().views().history.PreviousView, qm::fractal::kDefaultView);
 }
 
 TEST_F(MandelForm, CatalogueChoiceShowsOrderAndBailoutLabel) {
@@ -148,8 +149,8 @@ TEST_F(MandelForm, F9InFormulaFieldRendersWhatTheEngineRenders) {
     ASSERT_TRUE(waitFinished(done));
     EXPECT_EQ(w.windowTitle(), QString("Mandelbrot Image"));
     EXPECT_EQ(w.findChild<QPushButton*>("Startrender")->text(), QString("Render [F9]"));
-    EXPECT_DOUBLE_EQ(host.renderState().steps.StepX, 0.0125);
-    EXPECT_DOUBLE_EQ(host.renderState().steps.StepY, 0.0125);
+    EXPECT_DOUBLE_EQ(w.navigator().views().shown.steps.StepX, 0.0125);
+    EXPECT_DOUBLE_EQ(w.navigator().views().shown.steps.StepY, 0.0125);
 
     qm::fractal::FractalParams params; // the defaults of a new window
     const auto language = qm::fractal::makeRenderLanguage();
@@ -226,8 +227,8 @@ TEST_F(MandelForm, ZoomBySelectionUndoAndCancel) {
     EXPECT_FALSE(w.Image1()->Selection()); // removed at render start
     ASSERT_TRUE(QTest::qWaitFor([&] { return done.count() == 2; }, 60000));
     const qm::fractal::View zoomed{-1, 1, -0.75, 0.75};
-    EXPECT_EQ(host.renderState().history.CurrentView, zoomed);
-    EXPECT_EQ(host.renderState().history.PreviousView, qm::fractal::kDefaultView);
+    EXPECT_EQ(w.navigator().views().history.CurrentView, zoomed);
+    EXPECT_EQ(w.navigator().views().history.PreviousView, qm::fractal::kDefaultView);
     w.updateMenuState();
     EXPECT_TRUE(action(w, "Undolastzoom1")->isEnabled());
     EXPECT_FALSE(action(w, "CancelSelection1")->isEnabled());
@@ -274,10 +275,10 @@ TEST_F(MandelForm, RenderStartsWithTheSelectionStretchedAsPreview) {
 
 TEST_F(MandelForm, ResetKeepsPreviousViewForUndo) {
     Tmandelform w(host);
-    host.renderState().history.newzoom({-1, 1, -0.75, 0.75});
-    host.renderState().history.newzoom({-0.5, 0.5, -0.375, 0.375});
+    w.navigator().views().history.newzoom({-1, 1, -0.75, 0.75});
+    w.navigator().views().history.newzoom({-0.5, 0.5, -0.375, 0.375});
     action(w, "ResetCoordinates1")->trigger();
-    EXPECT_EQ(host.renderState().history.CurrentView, qm::fractal::kDefaultView);
+    EXPECT_EQ(w.navigator().views().history.CurrentView, qm::fractal::kDefaultView);
     EXPECT_DOUBLE_EQ(field(w, "RxSpinEdit1"), -2);
     w.updateMenuState();
     action(w, "Undolastzoom1")->trigger();
@@ -525,14 +526,14 @@ TEST_F(MandelForm, EllipsisOpensFormulaEditorAndOkJoinsTheLines) {
     }
 }
 
-TEST_F(MandelForm, CustomDialogStartsAt100AndReportsConversionErrors) {
+TEST_F(MandelForm, CustomDialogStartsAtTheCurrentSizeAndReportsConversionErrors) {
     Tmandelform w(host);
     QTimer::singleShot(0, [] {
         auto* d = qobject_cast<qm::app::Tsizedialog*>(QApplication::activeModalWidget());
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->windowTitle(), QString("New Size"));
-        EXPECT_EQ(d->widthEdit()->text(), QString("100"));
-        EXPECT_EQ(d->heightEdit()->text(), QString("100"));
+        EXPECT_EQ(d->widthEdit()->text(), QString("320"));
+        EXPECT_EQ(d->heightEdit()->text(), QString("240"));
         d->widthEdit()->setText("abc");
         d->accept();
     });

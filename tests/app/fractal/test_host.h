@@ -17,7 +17,9 @@ public:
     SharedColourData& colourData() override { return colours_; }
     gradient::GradientModel& gradientModel() override { return gradient_; }
     app::SharedRenderState& renderState() override { return state_; }
-    void updateLoupe(app::TPGImage&, int x, int y) override { loupe.push_back({x, y}); }
+    void updateLoupe(app::TPGImage&, int x, int y, const fractal::ShownView&) override {
+        loupe.push_back({x, y});
+    }
     bool speedometerShown() const override { return speedometer; }
     void speedometerSample(double millis) override { samples.push_back(millis); }
     void addRecentFile(const QString& path) override { recent << path; }

@@ -3,6 +3,7 @@
 #include "app/decor/tool_panel.h"
 #include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
+#include "app/fractal/navigator.h"
 #include "app/qt_test_app.h"
 #include "app/shell/error_handler.h"
 #include "app/shell/loupe.h"
@@ -473,7 +474,7 @@ TEST(Tmain, ToolWindowsToggleAndTheLoupeReadsTheLastRender) {
     Tmandelform* doc = documents(w)[0];
     renderAndWait(doc);
     QTest::qWait(30);
-    w.updateLoupe(*doc->Image1(), 0, 0);
+    w.updateLoupe(*doc->Image1(), 0, 0, doc->navigator().views().shown);
     EXPECT_EQ(w.loupe()->upperLabel()->text(), "-2");
     EXPECT_EQ(w.loupe()->lowerLabel()->text(), "1.5");
     w.speedometerSample(250.7);
@@ -827,8 +828,6 @@ TEST(Tmain, SavedPicturesOpenAsTheirDocument) {
         w.answers = {box.file(name)};
         w.findChild<QAction*>("SaveAs1")->trigger();
         w.dialogs.clear();
-        w.renderState().steps = {};
-        w.renderState().history.CurrentView = qm::fractal::kDefaultView;
         w.answers = {box.file(name)};
         w.findChild<QAction*>("Open1")->trigger();
         ASSERT_EQ(w.dialogs.size(), 1u);
@@ -844,8 +843,8 @@ TEST(Tmain, SavedPicturesOpenAsTheirDocument) {
                   text);
         EXPECT_EQ(w.recentFiles().items().front(), box.file(name).toStdString());
         // Ready to zoom: a selection maps with the loaded view and the picture's steps.
-        EXPECT_EQ(w.renderState().history.CurrentView, opened->document().view());
-        EXPECT_EQ(w.renderState().steps.StepX,
+        EXPECT_EQ(opened->navigator().views().history.CurrentView, opened->document().view());
+        EXPECT_EQ(opened->navigator().views().shown.steps.StepX,
                   qm::fractal::computeSteps(opened->document().view(), 320, 240).StepX);
         if (name == "doc.png") {
             // Shown at once, then rendered again from the embedded parameters: the same picture.

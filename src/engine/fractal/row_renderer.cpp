@@ -3,6 +3,7 @@
 
 #include "engine/core/arith.h"
 #include "engine/fractal/colouring.h"
+#include "engine/fractal/recolour.h"
 
 #include <algorithm>
 #include <cctype>
@@ -25,6 +26,12 @@ bool containsAny(const std::string& text, const char* letters) {
 // Round(k / total * 320) with halves to even, as the plasma look-up needs.
 int plasmaCoordinate(int k, int total, double span) {
     return Round(static_cast<double>(k) / total * span);
+}
+
+// Round(sum * 0.5) of a non-negative integer sum, without the library call.
+int halfRoundedToEven(int sum) {
+    const int half = sum >> 1;
+    return half + (sum & half & 1);
 }
 
 } // namespace
@@ -122,8 +129,11 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
     kp.insideOut = p.insideOut;
     kp.order = p.Order;
     kp.orientation = p.Orientation;
-    if (!batch_.run(p.type, kp, bailout, X, y_.data(), w, s_.skipInterior, kernel_, stop))
+    if (s_.recolourFrom)
+        s_.recolourFrom->loadRow(row, !s_.skipInterior, kernel_);
+    else if (!batch_.run(p.type, kp, bailout, X, y_.data(), w, s_.skipInterior, kernel_, stop))
         return false;
+    if (s_.keep) s_.keep->storeRow(row, kernel_);
     vars.I = kernel_.I.data();
     vars.Z = kernel_.Z.data();
     vars.A = kernel_.A.data();
@@ -144,7 +154,7 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
                 p_[k] = plasma->at(px, py);
             } else {
                 // Column 321 and row 241 hold 0 and serve as the edge neighbours.
-                p_[k] = Round((plasma->at(px, py) + plasma->at(px + 1, py + 1)) * 0.5);
+                p_[k] = halfRoundedToEven(plasma->at(px, py) + plasma->at(px + 1, py + 1));
             }
         }
         vars.p = p_.data();
@@ -169,8 +179,8 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
         bool ok = true;
         for (int c = 0; c < 3 && ok; ++c) {
             const double v = values_[c][k];
-            ok = faults_[c][k] == ArithFault::None && std::isfinite(v) &&
-                 tryRound(channelValue(v, limits[c], p.repeatPalette), ch[c]);
+            ok = faults_[c][k] == ArithFault::None &&
+                 channelLevel(v, limits[c], p.repeatPalette, ch[c]);
         }
         if (!ok) {
             pixels[k] = makeColour(0, 0, 0);

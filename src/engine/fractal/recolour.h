@@ -1,0 +1,99 @@
+// Recolouring without iterating: a render keeps every pixel's kernel results (I, A, B, Z), and
+// a change of the colouring (formulas, colour model, Repeat Palette, gradient, plasma) colours
+// the picture again from them, exactly as a render with the new colouring would.
+#pragma once
+
+#include "engine/core/colour.h"
+#include "engine/fractal/colour_formula.h"
+#include "engine/fractal/fractal_params.h"
+#include "engine/fractal/kernel_batch.h"
+#include "engine/fractal/row_renderer.h"
+#include "engine/shared/shared_colour_data.h"
+
+#include <atomic>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace qm::image {
+class TPixelGraphic;
+}
+
+namespace qm::fractal {
+
+// Pictures up to this many pixels keep their kernel results, 28 bytes each (doubles for A, B
+// and Z, so formulas see the very values a render gives them): 1920 x 1080 takes 58 MB.
+inline constexpr std::int64_t kMaxKeptPixels = std::int64_t{2560} * 1600;
+
+// The kernel results of one render. The render's workers store rows, each row from one worker;
+// everything else happens on the owner's thread while no render writes.
+class KernelResults {
+public:
+    // Sizes the store for a render with these settings and forgets what it held; false (nothing
+    // will be kept) above kMaxKeptPixels or when the memory is not there.
+    bool prepare(const RenderSettings& settings);
+    // Forgets the results (the picture no longer shows them: stopped render, filter, resize).
+    void clear();
+
+    void storeRow(int row, const KernelRow& kernel);
+    // withOrbit false copies only I (the formulas read neither A, B nor Z).
+    void loadRow(int row, bool withOrbit, KernelRow& kernel) const;
+
+    // Every row of the last prepared render is stored.
+    bool complete() const;
+    // A recolour with the colouring of `colours` gives what a render would: complete, and the
+    // interior shortcut (A, B, Z left 0) was not used or the new formulas do not read them.
+    bool canRecolour(const FractalParams& colours) const;
+    // The iteration counts, row-major.
+    const std::int32_t* iterations() const { return i_.data(); }
+    // The smallest and largest iteration count kept (complete() must hold).
+    std::pair<std::int32_t, std::int32_t> iterationRange() const;
+    // Makes this a one-row store of `count` pixels with the iteration counts first,
+    // first + 1, ... (A, B, Z 0) under the given render parameters: colouring it gives the
+    // colour of each count, which is every pixel's colour when the formulas read only I.
+    void makeIterationTable(const FractalParams& params, std::int32_t first, int count);
+
+    // The parameters of the kept render (formulas through fixformulas) and its picture size.
+    const FractalParams& params() const { return params_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    FractalParams params_;
+    int width_ = 0;
+    int height_ = 0;
+    bool orbitsSkipped_ = false; // the interior shortcut left some A, B, Z at 0
+    std::atomic<int> rowsStored_{0};
+    std::vector<double> a_, b_, z_;
+    std::vector<std::int32_t> i_;
+};
+
+// The kept render's parameters with the colouring of `colours`: the four formulas (through
+// fixformulas), the colour model and Repeat Palette. View, type, Max, Bailout, Order, Julia and
+// the other kernel settings stay those of the render.
+FractalParams recolourParams(const FractalParams& rendered, const FractalParams& colours);
+
+// Whether two parameter sets give the same kernel results (view, size, type, Max, Bailout,
+// Order, Julia, inside-out, flips, mirror, orientation).
+bool sameKernelSettings(const FractalParams& a, const FractalParams& b);
+
+struct RecolourOptions {
+    int threads = 0; // 0: one per core
+    // Drawn from as a render job draws its workers' seeds: with one thread and the same seed a
+    // recolour matches the render also in "?" and the random functions.
+    std::uint32_t randomSeed = 0;
+};
+
+// Colours every pixel from `results` (canRecolour(colours) must hold) into pixels, row-major,
+// results' width x height. The gradient and plasma are taken once, at the start. Formula
+// compile errors are thrown before any pixel changes.
+void recolour(const KernelResults& results, const FractalParams& colours,
+              const SharedColourData& shared, const FormulaCompiler& compiler,
+              std::vector<ColourValue>& pixels, const RecolourOptions& options = {});
+
+// The same into a 24-bit picture of results' size (resized when it differs); the caller repaints.
+void recolourPicture(const KernelResults& results, const FractalParams& colours,
+                     const SharedColourData& shared, const FormulaCompiler& compiler,
+                     image::TPixelGraphic& picture, const RecolourOptions& options = {});
+
+} // namespace qm::fractal

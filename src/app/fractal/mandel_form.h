@@ -24,6 +24,7 @@ namespace qm::fractal {
 struct FractalType;
 class RenderJob;
 class FormulaCompiler;
+class KernelResults;
 } // namespace qm::fractal
 
 namespace qm::image {
@@ -35,6 +36,7 @@ namespace qm::app {
 class TPGImage;
 class FloatSpinEdit;
 class FormulaEdit;
+class LiveRecolour;
 
 class Tmandelform : public QWidget {
     Q_OBJECT
@@ -81,6 +83,13 @@ public:
     void StartrenderClick();
     void calcmandel();
     void calcmandelrgb();
+    // Colours the picture again from its last render's kernel results with the document's
+    // colouring now (formulas, colour model, Repeat Palette, gradient, plasma), without
+    // iterating. false, changing nothing, while this window renders or when the results cannot
+    // give it (no completed render since the picture last changed, or new formulas read A, B
+    // or Z where the render skipped them). A formula that does not compile throws.
+    bool recolour();
+    const fractal::KernelResults& keptResults() const { return *kept_; }
     // PreviousView := CurrentView; CurrentView := the coordinate fields.
     void newzoom();
     // Picture size: keep true scales the old picture into the new size and records it in
@@ -186,6 +195,9 @@ private:
 
     // The running render of this window, if any.
     std::unique_ptr<fractal::RenderJob> job_;
+    // The kernel results of the picture's last render, and what applies colouring changes.
+    std::unique_ptr<fractal::KernelResults> kept_;
+    LiveRecolour* liveRecolour_ = nullptr;
     bool renderHadSelection_ = false;
     bool rowsPosted_ = false;
     int rowsCopied_ = 0;

@@ -590,6 +590,25 @@ std::optional<QString> Tmain::chooseFile(QFileDialog& dialog) {
     return dialog.selectedFiles().first();
 }
 
+bool Tmain::confirmOverwrite(const QString& path) {
+    return QMessageBox::question(this, QApplication::applicationDisplayName(),
+                                 QString("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QFileInfo(path).fileName()),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString>
+Tmain::chooseSaveFile(QFileDialog& dialog, const std::function<QString(const QString&)>& complete) {
+    for (;;) {
+        auto path = chooseFile(dialog);
+        if (!path) return std::nullopt;
+        if (complete) path = complete(*path);
+        if (!QFileInfo::exists(*path) || confirmOverwrite(*path)) return path;
+        dialog.selectFile(*path); // shown again at the name refused
+    }
+}
+
 Tmandelform* Tmain::open(const QString& path) {
     // A picture is read whole before any window opens: without parameters, or unreadable, it
     // changes nothing.
@@ -652,7 +671,7 @@ void Tmain::Save1Click() {
     const std::string stopString = gradientModel().stopString();
     Tmandelform* doc = activeDocument();
     if (doc == nullptr) return;
-    const auto path = chooseFile(*saveDialog_);
+    const auto path = chooseSaveFile(*saveDialog_, {});
     if (!path) return;
     saveDialog_->selectFile(*path);
     params::saveParameters(doc->document(), stopString, toPath(*path), nullptr);
@@ -663,9 +682,10 @@ void Tmain::SaveAs1Click() {
     // Without a fractal document there is nothing to write, so no dialog either.
     Tmandelform* doc = activeDocument();
     if (doc == nullptr) return;
-    auto path = chooseFile(*imageSaveDialog_);
+    const auto path = chooseSaveFile(*imageSaveDialog_, [this](const QString& chosen) {
+        return withFilterExtension(chosen, imageSaveDialog_->selectedNameFilter());
+    });
     if (!path) return;
-    path = withFilterExtension(*path, imageSaveDialog_->selectedNameFilter());
     imageSaveDialog_->selectFile(*path);
     image::TPixelGraphic picture = doc->picture();
     picture.setMessageHandler([this](const std::string& message, bool withCancel) {
@@ -711,7 +731,7 @@ void Tmain::FractalFun1Click() {
     const params::FractalDocument& d = doc->document();
     const std::string text = params::fractalFunText(d.upperX(), d.lowerX(), d.upperY(), d.lowerY(),
                                                     *colours_.gradientTable());
-    if (const auto path = chooseFile(*saveDialog_))
+    if (const auto path = chooseSaveFile(*saveDialog_, {}))
         params::writeFractalFunFile(toPath(*path), text);
 }
 

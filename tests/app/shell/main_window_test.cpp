@@ -74,8 +74,17 @@ public:
     std::vector<Seen> dialogs;
     int filterDialogs = 0;
     bool filterAnswer = true;
+    QStringList overwriteAsked;
+    std::deque<bool> overwriteAnswers; // empty: yes
 
 protected:
+    bool confirmOverwrite(const QString& path) override {
+        overwriteAsked << path;
+        if (overwriteAnswers.empty()) return true;
+        const bool answer = overwriteAnswers.front();
+        overwriteAnswers.pop_front();
+        return answer;
+    }
     std::optional<QString> chooseFile(QFileDialog& dialog) override {
         dialogs.push_back({dialog.nameFilters(), dialog.defaultSuffix(), dialog.windowTitle()});
         if (answers.empty()) return std::nullopt;
@@ -781,6 +790,40 @@ TEST(Tmain, ClosingHidesTheToolWindowsAndSaveImageTakesTheFiltersExtension) {
     w.close();
     EXPECT_FALSE(w.loupe()->isVisible());
     EXPECT_FALSE(w.speedometer()->isVisible());
+}
+
+TEST(Tmain, SavingOverAnExistingFileAsksOnceAboutTheFileWritten) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.new1click();
+    const QString params = box.file("p.qmp");
+    w.answers = {params};
+    w.Save1Click();
+    EXPECT_TRUE(w.overwriteAsked.isEmpty());
+    const QString first = readAll(params);
+    // No: the dialog comes back; cancelled there, the file is as it was.
+    documents(w)[0]->document().setMax(400);
+    w.answers = {params};
+    w.overwriteAnswers = {false};
+    w.Save1Click();
+    EXPECT_EQ(w.overwriteAsked, QStringList{params});
+    EXPECT_EQ(w.dialogs.size(), 3u);
+    EXPECT_EQ(readAll(params), first);
+    w.answers = {params};
+    w.Save1Click();
+    EXPECT_NE(readAll(params), first);
+
+    // The picture's name gets its extension after the dialog: the question is about that file.
+    w.imageSaveDialog()->selectNameFilter("PPM - Portable Pixelmap (*.ppm)");
+    w.answers = {box.file("typed")};
+    w.SaveAs1Click();
+    w.overwriteAsked.clear();
+    w.answers = {box.file("typed"), box.file("other")};
+    w.overwriteAnswers = {false};
+    w.SaveAs1Click();
+    EXPECT_EQ(w.overwriteAsked, QStringList{box.file("typed.ppm")});
+    EXPECT_TRUE(QFileInfo::exists(box.file("other.ppm")));
 }
 
 } // namespace

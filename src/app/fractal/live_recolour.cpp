@@ -70,7 +70,13 @@ void LiveRecolour::schedule() {
 
 void LiveRecolour::apply() {
     runGuarded([this] {
-        if (form_.isRendering() || form_.recolour()) return;
+        if (form_.isRendering()) return;
+        try {
+            if (form_.recolour()) return;
+        } catch (const std::exception&) {
+            form_.markFormulaError(form_.document().colourModel());
+            throw;
+        }
         const fractal::KernelResults& kept = form_.keptResults();
         if (kept.complete() && !form_.Image1()->Selection() &&
             !form_.host().renderState().RenderActive() &&

@@ -3,6 +3,7 @@
 #include "app/fractal/mandel_form.h"
 
 #include "app/editors/formula_editor.h"
+#include "app/fractal/formula_marks.h"
 #include "app/fractal/fractal_dialogs.h"
 #include "app/fractal/live_recolour.h"
 #include "app/widgets/command_errors.h"
@@ -486,6 +487,10 @@ void Tmandelform::refreshFromDocument() {
         hintOf(gedit_->lineEdit(), "Light");
         hintOf(bedit_->lineEdit(), "Saturation");
     }
+    const bool hls = model == fractal::ColourModel::HlsMode;
+    redit_->setLabel(hls ? "H" : "R");
+    gedit_->setLabel(hls ? "L" : "G");
+    bedit_->setLabel(hls ? "S" : "B");
 
     if (doc_.caption() != shownCaption_) {
         shownCaption_ = doc_.caption();
@@ -585,8 +590,15 @@ void Tmandelform::startRender(fractal::ColourModel model) {
     options.randomSeed = host_.colourData().random().step();
     options.keepResults = kept_.get();
     // Compiles the formulas and checks the parameters: a failure stops the command here.
-    auto job = std::make_unique<fractal::RenderJob>(
-        params, pic.width(), pic.height(), host_.colourData(), state.Bailout, *compiler_, options);
+    std::unique_ptr<fractal::RenderJob> job;
+    try {
+        job = std::make_unique<fractal::RenderJob>(params, pic.width(), pic.height(),
+                                                   host_.colourData(), state.Bailout, *compiler_,
+                                                   options);
+    } catch (const std::exception&) {
+        markFormulaError(model);
+        throw;
+    }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Startrender_->setText(kStopCaption);
@@ -632,6 +644,13 @@ bool Tmandelform::recolour() {
     fractal::recolourPicture(*kept_, colours, host_.colourData(), *compiler_, pic, options);
     pic.Changed();
     return true;
+}
+
+void Tmandelform::markFormulaError(fractal::ColourModel model) {
+    if (model == fractal::ColourModel::FixedPalette)
+        markFailingFormula({edit971_}, *compiler_);
+    else
+        markFailingFormula({redit_, gedit_, bedit_}, *compiler_);
 }
 
 void Tmandelform::rowsReady() {

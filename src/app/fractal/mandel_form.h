@@ -90,6 +90,8 @@ public:
     // or Z where the render skipped them). A formula that does not compile throws.
     bool recolour();
     const fractal::KernelResults& keptResults() const { return *kept_; }
+    // After a formula did not compile: the failing field of the model takes focus and a mark.
+    void markFormulaError(fractal::ColourModel model);
     // PreviousView := CurrentView; CurrentView := the coordinate fields.
     void newzoom();
     // Picture size: keep true scales the old picture into the new size and records it in

@@ -19,6 +19,7 @@
 #include "app/shell/startup_screen.h"
 #include "app/shell/tool_icons.h"
 #include "app/widgets/command_errors.h"
+#include "app/widgets/file_dialogs.h"
 #include "app/widgets/mdi_placement.h"
 #include "app/widgets/tpg_image.h"
 #include "engine/image/colour_resolution.h"
@@ -242,7 +243,9 @@ QFileDialog* Tmain::makeDialog(const QString& filter, const QString& suffix, boo
     dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setNameFilters(dialogFilters(filter));
     dialog->setDefaultSuffix(suffix);
+    // Saving asks itself, about the name actually written (chooseSaveFile).
     dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    fitFileDialog(*dialog);
     return dialog;
 }
 
@@ -580,6 +583,7 @@ void Tmain::new1click() {
 }
 
 std::optional<QString> Tmain::chooseFile(QFileDialog& dialog) {
+    fitFileDialog(dialog);
     const int result = dialog.exec();
     // A name typed and confirmed with Enter can leave the completion list open, swallowing the
     // next key or click; it closes with the dialog, and the active document gets the keyboard.
@@ -856,18 +860,7 @@ void Tmain::Contours1Click() {
 
 void Tmain::Windows2Click() {
     // Horizontal tiling: the windows one above the other, each the full width of the area.
-    QList<QMdiSubWindow*> windows;
-    for (QMdiSubWindow* w : mdiArea_->subWindowList())
-        if (w->isVisible() && !w->isMinimized()) windows << w;
-    if (windows.isEmpty()) return;
-    const QRect area = mdiArea_->viewport()->rect();
-    const int count = static_cast<int>(windows.size());
-    for (int i = 0; i < count; ++i) {
-        const int top = area.height() * i / count;
-        const int bottom = area.height() * (i + 1) / count;
-        windows[i]->showNormal();
-        windows[i]->setGeometry(0, top, area.width(), bottom - top);
-    }
+    tileHorizontally(mdiArea_);
 }
 
 void Tmain::Cascade1Click() {

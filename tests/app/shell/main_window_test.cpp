@@ -1,5 +1,6 @@
 // The frame window driven through its object names: start-up state, menus and tool bar, "New",
 // parameter files, the recent-files list, placement, exports, filters, closing.
+#include "app/decor/help_window.h"
 #include "app/decor/tool_panel.h"
 #include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -33,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 #include <QUrl>
 #include <array>
 #include <cstdio>
@@ -824,6 +827,48 @@ TEST(Tmain, SavingOverAnExistingFileAsksOnceAboutTheFileWritten) {
     w.SaveAs1Click();
     EXPECT_EQ(w.overwriteAsked, QStringList{box.file("typed.ppm")});
     EXPECT_TRUE(QFileInfo::exists(box.file("other.ppm")));
+}
+
+TEST(Tmain, TileKeepsEveryWindowAtItsMinimumHeight) {
+    using qm::app::tiledHeights;
+    EXPECT_EQ(tiledHeights(300, {10, 10, 10}), (std::vector<int>{100, 100, 100}));
+    EXPECT_EQ(tiledHeights(301, {10, 200, 10}), (std::vector<int>{50, 200, 51}));
+    EXPECT_EQ(tiledHeights(300, {150, 200, 10}), (std::vector<int>{150, 200, 10}));
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.resize(900, 460);
+    w.show();
+    for (int i = 0; i < 4; ++i)
+        w.new1click();
+    w.findChild<QAction*>("Windows2")->trigger();
+    for (QMdiSubWindow* s : w.mdiArea()->subWindowList()) {
+        // The palette editor keeps its Presets / Randomize row.
+        if (s->widget()->objectName() == "gradmaker") {
+            EXPECT_GE(s->widget()->height(), s->widget()->minimumHeight());
+        }
+        EXPECT_GE(s->height(), s->minimumSizeHint().height());
+    }
+}
+
+TEST(Tmain, FileDialogsShowTheirColumnsAndHelpOpensOverTheFrame) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.resize(1000, 700);
+    w.show();
+    QFileDialog* dialog = w.imageSaveDialog();
+    auto* tree = dialog->findChild<QTreeView*>("treeView");
+    if (tree != nullptr) {
+        EXPECT_GE(tree->header()->sectionSize(1),
+                  tree->fontMetrics().horizontalAdvance("999.9 KiB"));
+        EXPECT_GE(dialog->width(), 600);
+    }
+    QWidget help;
+    help.resize(400, 300);
+    const QPoint at = qm::app::placeOver(help, w);
+    EXPECT_EQ(QRect(at, help.size()).center().x(), w.frameGeometry().center().x());
+    EXPECT_GT(at.y(), w.frameGeometry().top());
 }
 
 } // namespace

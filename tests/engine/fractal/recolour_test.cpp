@@ -103,8 +103,9 @@ TEST(Recolour, MatchesAFullRenderInEveryColourModel) {
             EXPECT_EQ(f.recoloured(kept, colours), expected) << type << " " << colours.redit;
         }
         // Without random numbers the number of threads does not matter.
-        EXPECT_EQ(f.recoloured(kept, variants[5], 3),
-                  f.render(recolourParams(first, variants[5]), nullptr, 3));
+        for (const FractalParams& colours : {variants[1], variants[5]})
+            EXPECT_EQ(f.recoloured(kept, colours, 3),
+                      f.render(recolourParams(first, colours), nullptr, 3));
     }
 }
 

@@ -47,7 +47,11 @@ RenderSettings RenderSettings::make(const FractalParams& params, int width, int 
     const std::string text =
         lowered(palette ? params.edit971 : params.redit + params.gedit + params.bedit);
     s.needPolar = containsAny(text, "md");
-    s.needPlasma = palette ? containsAny(text, "!") : true;
+    // Values no formula can read are not computed: "!" without a "!", and the split-channel
+    // models' random draw per pixel when nothing reads "?" or draws from the same generator.
+    s.needPlasma = containsAny(text, "!");
+    s.needRandom = !palette && (containsAny(text, "?") || text.find("rnd") != std::string::npos ||
+                                text.find("random") != std::string::npos);
     // Variables are single letters, so a formula without these letters cannot read them.
     s.skipInterior = !containsAny(text, "abz");
     s.columnX.resize(static_cast<std::size_t>(width));
@@ -116,7 +120,7 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
         vars.M = m_.data();
         vars.D = d_.data();
     }
-    if (!palette) {
+    if (s_.needRandom) {
         for (int k = 0; k < w; ++k)
             q_[k] = random_.nextInt(256); // one draw per pixel, shared by the channels
         vars.q = q_.data();

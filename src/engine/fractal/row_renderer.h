@@ -25,6 +25,7 @@ struct RenderSettings {
     PixelSteps steps;
     bool needPolar = false;      // a formula mentions "m" or "d"
     bool needPlasma = false;     // "!" is written
+    bool needRandom = false;     // "?" is drawn for each pixel (split-channel models)
     bool skipInterior = false;   // no formula can read A, B or Z
     std::vector<double> columnX; // plane X of each column after flips and mirror
     std::vector<int> plasmaX;    // Round(x / W * 320) per 1-based column

@@ -62,16 +62,16 @@ void KernelResults::storeRow(int row, const KernelRow& kernel) {
     rowsStored_.fetch_add(1, std::memory_order_relaxed);
 }
 
-void KernelResults::loadRow(int row, bool withOrbit, KernelRow& kernel) const {
+void KernelResults::loadRow(int row, KernelRow& scratch, FormulaRow& vars) const {
     const auto w = static_cast<std::size_t>(width_);
     const std::size_t first = static_cast<std::size_t>(row) * w;
-    kernel.resize(w);
+    scratch.I.resize(w);
     for (std::size_t k = 0; k < w; ++k)
-        kernel.I[k] = i_[first + k];
-    if (!withOrbit) return;
-    std::copy_n(a_.begin() + static_cast<std::ptrdiff_t>(first), w, kernel.A.begin());
-    std::copy_n(b_.begin() + static_cast<std::ptrdiff_t>(first), w, kernel.B.begin());
-    std::copy_n(z_.begin() + static_cast<std::ptrdiff_t>(first), w, kernel.Z.begin());
+        scratch.I[k] = i_[first + k];
+    vars.I = scratch.I.data();
+    vars.A = a_.data() + first;
+    vars.B = b_.data() + first;
+    vars.Z = z_.data() + first;
 }
 
 bool KernelResults::complete() const {

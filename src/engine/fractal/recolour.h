@@ -36,8 +36,9 @@ public:
     void clear();
 
     void storeRow(int row, const KernelRow& kernel);
-    // withOrbit false copies only I (the formulas read neither A, B nor Z).
-    void loadRow(int row, bool withOrbit, KernelRow& kernel) const;
+    // Points the row's A, B and Z variables at the kept values; I goes through `scratch` (kept
+    // as integers, read as doubles).
+    void loadRow(int row, KernelRow& scratch, FormulaRow& vars) const;
 
     // Every row of the last prepared render is stored.
     bool complete() const;

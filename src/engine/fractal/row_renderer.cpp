@@ -133,15 +133,17 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
     kp.insideOut = p.insideOut;
     kp.order = p.Order;
     kp.orientation = p.Orientation;
-    if (s_.recolourFrom)
-        s_.recolourFrom->loadRow(row, !s_.skipInterior, kernel_);
-    else if (!batch_.run(p.type, kp, bailout, X, y_.data(), w, s_.skipInterior, kernel_, stop))
-        return false;
-    if (s_.keep) s_.keep->storeRow(row, kernel_);
-    vars.I = kernel_.I.data();
-    vars.Z = kernel_.Z.data();
-    vars.A = kernel_.A.data();
-    vars.B = kernel_.B.data();
+    if (s_.recolourFrom) {
+        s_.recolourFrom->loadRow(row, kernel_, vars);
+    } else {
+        if (!batch_.run(p.type, kp, bailout, X, y_.data(), w, s_.skipInterior, kernel_, stop))
+            return false;
+        if (s_.keep) s_.keep->storeRow(row, kernel_);
+        vars.I = kernel_.I.data();
+        vars.Z = kernel_.Z.data();
+        vars.A = kernel_.A.data();
+        vars.B = kernel_.B.data();
+    }
 
     // T counts pixels in picture order, so it does not depend on which thread renders the row.
     const double first = static_cast<double>(row) * w;

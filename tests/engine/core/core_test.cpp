@@ -16,12 +16,17 @@ TEST(NumberText, FormatsWithFifteenSignificantDigits) {
         const char* text;
     };
     const Case cases[] = {
-        {14, "14"},          {0.25, "0.25"},        {0.0001, "0.0001"},    {0.00001, "1E-5"},
-        {1.5e20, "1.5E20"},  {0.0000123, "1.23E-5"}, {128, "128"},          {0, "0"},
-        {-0.0, "0"},         {-3, "-3"},            {1e15, "1E15"},        {999999999999999, "999999999999999"},
-        {0.1 + 0.2, "0.3"},  {1.0 / 3.0, "0.333333333333333"},              {-2.5, "-2.5"},
-        {123456.789, "123456.789"}, {1e-300, "1E-300"}, {2.5e-7, "2.5E-7"}, {1e100, "1E100"},
-        {3.14159265358979, "3.14159265358979"}, {100, "100"}, {1234567890123456789.0, "1.23456789012346E18"},
+        {14, "14"},         {0.25, "0.25"},
+        {0.0001, "0.0001"}, {0.00001, "1E-5"},
+        {1.5e20, "1.5E20"}, {0.0000123, "1.23E-5"},
+        {128, "128"},       {0, "0"},
+        {-0.0, "0"},        {-3, "-3"},
+        {1e15, "1E15"},     {999999999999999, "999999999999999"},
+        {0.1 + 0.2, "0.3"}, {1.0 / 3.0, "0.333333333333333"},
+        {-2.5, "-2.5"},     {123456.789, "123456.789"},
+        {1e-300, "1E-300"}, {2.5e-7, "2.5E-7"},
+        {1e100, "1E100"},   {3.14159265358979, "3.14159265358979"},
+        {100, "100"},       {1234567890123456789.0, "1.23456789012346E18"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(qm::formatNumber(c.value), c.text) << c.value;
@@ -38,7 +43,8 @@ TEST(NumberText, ParsesFloatsLikeTheRuntime) {
     EXPECT_EQ(qm::parseFloat("1.E5"), 1e5);
     EXPECT_EQ(qm::parseFloat(".5"), 0.5);
     EXPECT_EQ(qm::parseFloat("+7"), 7.0);
-    for (const char* bad : {"", ".", "1e", "1e+", "abc", "1,5", "1.5x", "--1", "inf", "nan", "1e999"}) {
+    for (const char* bad :
+         {"", ".", "1e", "1e+", "abc", "1,5", "1.5x", "--1", "inf", "nan", "1e999"}) {
         EXPECT_FALSE(qm::tryParseFloat(bad).has_value()) << bad;
     }
     try {
@@ -77,6 +83,11 @@ TEST(Arith, TruncAndRoundUseThirtyTwoBitRangeAndEvenHalves) {
     EXPECT_EQ(qm::Round(-0.5), 0);
     EXPECT_EQ(qm::Round(2147483647.4), 2147483647);
     EXPECT_THROW(qm::Round(2147483647.5), qm::EInvalidOp);
+    EXPECT_EQ(qm::Round(-2147483648.5), std::numeric_limits<std::int32_t>::min());
+    EXPECT_THROW(qm::Round(-2147483648.6), qm::EInvalidOp);
+    EXPECT_THROW(qm::Round(std::nan("")), qm::EInvalidOp);
+    for (double v = -40.0; v <= 40.0; v += 0.125)
+        EXPECT_EQ(qm::Round(v), static_cast<std::int32_t>(std::nearbyint(v))) << v;
 }
 
 TEST(Arith, FaultsMapToTheRuntimeTexts) {

@@ -186,7 +186,8 @@ void recolourRows(const KernelResults& results, const FractalParams& colours,
     if (readsOnlyIterations(settings.params)) {
         // One colour per iteration count, then a look-up per pixel: the same colours as
         // evaluating each pixel, at the cost of a copy.
-        const auto [first, last] = results.iterationRange();
+        const std::pair<std::int32_t, std::int32_t> range = results.iterationRange();
+        const std::int32_t first = range.first, last = range.second;
         const std::int64_t count = std::int64_t{last} - first + 1;
         if (count <= kMaxTableEntries) {
             KernelResults table;

@@ -13,8 +13,6 @@
 #include "app/shell/speedometer.h"
 #include "app/widgets/spin_edits.h"
 #include "app/widgets/tpg_image.h"
-#include "engine/fractal/render_job.h"
-#include "engine/fractal/render_language.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -41,7 +39,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
@@ -423,7 +420,7 @@ TEST_F(Desktop, ParametersSavedAndLoadedByTypedNameThenF9RendersTheNewDocument) 
     ASSERT_TRUE(waitIdle(loaded));
 }
 
-// ---- Recolouring, saving over files, the panel's wheel, formula marks, help, tile, dialogs ----
+// ---- Saving over files, the speedometer, the panel's wheel, formula marks, help, tile ----
 
 // Counts the distinct message boxes shown while it lives, and the text of each.
 class MessageBoxWatch {
@@ -444,33 +441,6 @@ private:
     QTimer timer_;
     QList<QPointer<QMessageBox>> seen_;
 };
-
-TEST_F(Desktop, ColourChangesRecolourAtOnceWithoutARender) {
-    Tmandelform* doc = active();
-    ASSERT_TRUE(waitIdle(doc));
-    QSignalSpy renders(doc, &Tmandelform::renderFinished);
-    auto* formula = doc->findChild<QLineEdit*>("edit971");
-    clickOn(formula);
-    xdo({"key", "ctrl+a"}, 50);
-    xdo({"type", "--delay", "15", "i*5+x*30"});
-    pump(200);
-    EXPECT_EQ(formula->text(), "i*5+x*30");
-    EXPECT_EQ(renders.count(), 0);
-    const qm::fractal::FractalParams p = doc->document().renderParams();
-    const auto language = qm::fractal::makeRenderLanguage();
-    qm::fractal::RenderJob job(p, p.Width, p.Height, main()->colourData(),
-                               main()->renderState().Bailout, *language);
-    qm::image::TPixelGraphic expected;
-    ASSERT_TRUE(qm::fractal::renderToPicture(job, expected));
-    int differing = 0;
-    for (int y = 0; y < p.Height; ++y)
-        for (int x = 0; x < p.Width; ++x)
-            differing += doc->picture().pixel(x, y) != expected.pixel(x, y);
-    EXPECT_EQ(differing, 0);
-    xdo({"key", "ctrl+a"}, 50);
-    xdo({"type", "--delay", "15", "i*2"});
-    pump(200);
-}
 
 TEST_F(Desktop, SavingOverAFileAsksOnceAboutTheFileWrittenInAWideDialog) {
     const QString dir = filesDir();

@@ -87,7 +87,8 @@ public:
     // colouring now (formulas, colour model, Repeat Palette, gradient, plasma), without
     // iterating. false, changing nothing, while this window renders or when the results cannot
     // give it (no completed render since the picture last changed, or new formulas read A, B
-    // or Z where the render skipped them). A formula that does not compile throws.
+    // or Z, which a render whose formulas did not read them does not keep). A formula that does
+    // not compile throws.
     bool recolour();
     const fractal::KernelResults& keptResults() const { return *kept_; }
     // After a formula did not compile: the failing field of the model takes focus and a mark.

@@ -86,7 +86,7 @@ bool KernelBatch::run(int type, const KernelParams& params,
     out.resize(static_cast<std::size_t>(n));
     KernelParams p = params;
     p.max = std::min(p.max, std::numeric_limits<std::int32_t>::max() - 1);
-    const bool interiorShortcut = usesInteriorShortcut(type, p.julia, skipInterior);
+    const bool interiorShortcut = skipInterior && type == code::Mandel && !p.julia;
 
     if (type == code::Off) { // no kernel: the fixed values
         std::fill(out.A.begin(), out.A.end(), 0.0);

@@ -2,7 +2,6 @@
 // kernels elsewhere, and the interior shortcut of the Mandelbrot set.
 #pragma once
 
-#include "engine/fractal/fractal_type.h"
 #include "engine/fractal/kernels.h"
 
 #include <atomic>
@@ -54,11 +53,6 @@ public:
 private:
     std::unique_ptr<KernelBatchScratch> scratch_;
 };
-
-// Whether run() with skipInterior gives some pixels A = B = Z = 0 without iterating them.
-inline bool usesInteriorShortcut(int type, bool julia, bool skipInterior) {
-    return skipInterior && type == code::Mandel && !julia;
-}
 
 // True for a prepared c in the main cardioid or the period-2 bulb, where every orbit stays
 // within |z| <= 2.

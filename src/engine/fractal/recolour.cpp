@@ -21,13 +21,19 @@ bool KernelResults::prepare(const RenderSettings& settings) {
         clear();
         return false;
     }
-    // The arrays of the last render are reused: the render overwrites every entry.
+    // The arrays of the last render are reused: the render overwrites every entry. A, B and Z
+    // are kept only when the formulas read them (the Mandelbrot interior is not even iterated
+    // otherwise): keeping them costs a render about as much time as it takes.
     rowsStored_.store(0, std::memory_order_relaxed);
+    const bool orbits = !settings.skipInterior;
     try {
         const auto n = static_cast<std::size_t>(pixels);
-        a_.resize(n);
-        b_.resize(n);
-        z_.resize(n);
+        for (std::vector<double>* v : {&a_, &b_, &z_}) {
+            if (orbits)
+                v->resize(n);
+            else
+                *v = {};
+        }
         i_.resize(n);
     } catch (const std::bad_alloc&) {
         clear();
@@ -36,8 +42,7 @@ bool KernelResults::prepare(const RenderSettings& settings) {
     params_ = settings.params;
     width_ = settings.width;
     height_ = settings.height;
-    orbitsSkipped_ =
-        usesInteriorShortcut(settings.params.type, settings.params.julia, settings.skipInterior);
+    orbits_ = orbits;
     return true;
 }
 
@@ -53,9 +58,11 @@ void KernelResults::clear() {
 void KernelResults::storeRow(int row, const KernelRow& kernel) {
     const auto w = static_cast<std::size_t>(width_);
     const std::size_t first = static_cast<std::size_t>(row) * w;
-    std::copy_n(kernel.A.begin(), w, a_.begin() + static_cast<std::ptrdiff_t>(first));
-    std::copy_n(kernel.B.begin(), w, b_.begin() + static_cast<std::ptrdiff_t>(first));
-    std::copy_n(kernel.Z.begin(), w, z_.begin() + static_cast<std::ptrdiff_t>(first));
+    if (orbits_) {
+        std::copy_n(kernel.A.begin(), w, a_.begin() + static_cast<std::ptrdiff_t>(first));
+        std::copy_n(kernel.B.begin(), w, b_.begin() + static_cast<std::ptrdiff_t>(first));
+        std::copy_n(kernel.Z.begin(), w, z_.begin() + static_cast<std::ptrdiff_t>(first));
+    }
     // Iteration counts are integers (at most Max + 1) however the kernels carry them.
     for (std::size_t k = 0; k < w; ++k)
         i_[first + k] = static_cast<std::int32_t>(kernel.I[k]);
@@ -69,6 +76,7 @@ void KernelResults::loadRow(int row, KernelRow& scratch, FormulaRow& vars) const
     for (std::size_t k = 0; k < w; ++k)
         scratch.I[k] = i_[first + k];
     vars.I = scratch.I.data();
+    if (!orbits_) return; // the formulas read neither A, B nor Z (canRecolour)
     vars.A = a_.data() + first;
     vars.B = b_.data() + first;
     vars.Z = z_.data() + first;
@@ -88,9 +96,10 @@ void KernelResults::makeIterationTable(const FractalParams& params, std::int32_t
     params_ = params;
     width_ = count;
     height_ = 1;
-    orbitsSkipped_ = false;
-    a_.assign(static_cast<std::size_t>(count), 0.0);
-    b_ = z_ = a_;
+    orbits_ = false;
+    a_ = {};
+    b_ = {};
+    z_ = {};
     i_.resize(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k)
         i_[static_cast<std::size_t>(k)] = first + k;
@@ -99,7 +108,7 @@ void KernelResults::makeIterationTable(const FractalParams& params, std::int32_t
 
 bool KernelResults::canRecolour(const FractalParams& colours) const {
     if (!complete()) return false;
-    if (!orbitsSkipped_) return true;
+    if (orbits_) return true;
     return RenderSettings::make(recolourParams(params_, colours), width_, height_).skipInterior;
 }
 

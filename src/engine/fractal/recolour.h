@@ -1,6 +1,7 @@
-// Recolouring without iterating: a render keeps every pixel's kernel results (I, A, B, Z), and
-// a change of the colouring (formulas, colour model, Repeat Palette, gradient, plasma) colours
-// the picture again from them, exactly as a render with the new colouring would.
+// Recolouring without iterating: a render keeps every pixel's kernel results (I, and A, B, Z
+// where its formulas read them), and a change of the colouring (formulas, colour model, Repeat
+// Palette, gradient, plasma) colours the picture again from them, exactly as a render with the new
+// colouring would.
 #pragma once
 
 #include "engine/core/colour.h"
@@ -21,8 +22,9 @@ class TPixelGraphic;
 
 namespace qm::fractal {
 
-// Pictures up to this many pixels keep their kernel results, 28 bytes each (doubles for A, B
-// and Z, so formulas see the very values a render gives them): 1920 x 1080 takes 58 MB.
+// Pictures up to this many pixels keep their kernel results: I in 4 bytes a pixel, and where
+// the render's formulas read them A, B and Z as doubles (24 bytes more, so formulas see the very
+// values a render gives them). 1920 x 1080 takes 8 MB, or 58 MB with A, B and Z.
 inline constexpr std::int64_t kMaxKeptPixels = std::int64_t{2560} * 1600;
 
 // The kernel results of one render. The render's workers store rows, each row from one worker;
@@ -42,15 +44,15 @@ public:
 
     // Every row of the last prepared render is stored.
     bool complete() const;
-    // A recolour with the colouring of `colours` gives what a render would: complete, and the
-    // interior shortcut (A, B, Z left 0) was not used or the new formulas do not read them.
+    // A recolour with the colouring of `colours` gives what a render would: complete, and A, B
+    // and Z kept or not read by the new formulas.
     bool canRecolour(const FractalParams& colours) const;
     // The iteration counts, row-major.
     const std::int32_t* iterations() const { return i_.data(); }
     // The smallest and largest iteration count kept (complete() must hold).
     std::pair<std::int32_t, std::int32_t> iterationRange() const;
     // Makes this a one-row store of `count` pixels with the iteration counts first,
-    // first + 1, ... (A, B, Z 0) under the given render parameters: colouring it gives the
+    // first + 1, ... (no A, B, Z) under the given render parameters: colouring it gives the
     // colour of each count, which is every pixel's colour when the formulas read only I.
     void makeIterationTable(const FractalParams& params, std::int32_t first, int count);
 
@@ -63,7 +65,7 @@ private:
     FractalParams params_;
     int width_ = 0;
     int height_ = 0;
-    bool orbitsSkipped_ = false; // the interior shortcut left some A, B, Z at 0
+    bool orbits_ = false; // A, B and Z kept (the render's formulas read them)
     std::atomic<int> rowsStored_{0};
     std::vector<double> a_, b_, z_;
     std::vector<std::int32_t> i_;

@@ -104,9 +104,9 @@ TEST_F(Recolouring, ColouringChangesRecolourWithoutARender) {
     EXPECT_EQ(w.picture().pixel(0, 0), 0x123456u);
 }
 
-TEST_F(Recolouring, FormulasReadingTheOrbitRenderOnEnterWhereTheInteriorWasSkipped) {
+TEST_F(Recolouring, FormulasReadingTheOrbitRenderOnEnterWhereItWasNotKept) {
     Tmandelform w(host);
-    render(w); // "i*2": the Mandelbrot interior took the shortcut, its A, B, Z are not kept
+    render(w); // "i*2" reads neither A, B nor Z: they are not kept
     auto* formula = w.findChild<QLineEdit*>("edit971");
     const qm::ColourValue centre = w.picture().pixel(160, 120);
     formula->setText("z*50+i");

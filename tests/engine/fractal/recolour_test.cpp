@@ -77,7 +77,7 @@ TEST(Recolour, MatchesAFullRenderInEveryColourModel) {
     Fixture f;
     for (int type : {code::Mandel, code::Newton, code::Barns, code::Spider}) {
         KernelResults kept;
-        // The first render reads A, B and Z, so no pixel skipped its iterations.
+        // The first render reads Z: A, B and Z are kept.
         const FractalParams first = small(type, "z*0+i");
         f.render(first, &kept);
         ASSERT_TRUE(kept.complete()) << type;
@@ -143,7 +143,8 @@ TEST(Recolour, KeepsTheKernelSettingsOfTheRenderAndFollowsGradientAndPlasma) {
 TEST(Recolour, RefusesWhereTheKeptResultsCannotServe) {
     Fixture f;
     KernelResults kept;
-    // "i*2" lets the Mandelbrot interior skip its iterations: A, B and Z are 0 there.
+    // A render whose formulas read neither A, B nor Z keeps only I (the Mandelbrot interior is
+    // not even iterated then).
     const FractalParams first = small(code::Mandel, "i*2");
     f.render(first, &kept);
     FractalParams colours = first;

@@ -1,7 +1,8 @@
-// Recolouring against rendering: the default view at 1920 x 1080, Max 256, on all cores. The
-// render keeps its kernel results (as the document window's renders do); each recolour colours
-// the whole picture again with another formula, colour model or gradient. Prints the medians in
-// milliseconds and the recolour / render ratios; a render keeping nothing shows what keeping costs.
+// Recolouring against rendering: the default view at 1920 x 1080, Max 256, on all cores. For
+// each colour change the benchmark times the recolour from the kept kernel results and the
+// render it replaces (the same picture rendered anew, keeping its results as the document
+// window does), and a render keeping nothing, which shows what keeping costs. Prints the
+// medians in milliseconds and each recolour / render ratio.
 #include "engine/fractal/recolour.h"
 #include "engine/fractal/render_job.h"
 #include "engine/fractal/render_language.h"
@@ -25,11 +26,41 @@ std::map<std::string, double>& medians() {
     return m;
 }
 
+// A colour change: the formula of the picture before it, and the colouring after it.
+struct Change {
+    const char* name;
+    const char* before;
+    FractalParams after;
+};
+
+FractalParams palette(const char* formula, bool repeat) {
+    FractalParams p;
+    p.edit971 = formula;
+    p.repeatPalette = repeat;
+    return p;
+}
+
+FractalParams channels(const char* r, const char* g, const char* b) {
+    FractalParams p;
+    p.model = ColourModel::RgbMode;
+    p.redit = r;
+    p.gedit = g;
+    p.bedit = b;
+    return p;
+}
+
+const Change kChanges[] = {
+    // A formula of I alone: one colour per iteration count (also what a gradient change costs).
+    {"palette i*3", "i*2", palette("i*3", true)},
+    // A, B and Z kept by the render before: every pixel's formula evaluated.
+    {"palette orbit", "z*0+i*2", palette("i*2+a*40+z*3", false)},
+    {"rgb", "i*2", channels("i*2", "i*5", "t/3000")},
+};
+
 struct Setup {
     SharedColourData shared;
     std::atomic<std::int32_t> bailout{4};
     std::unique_ptr<FormulaCompiler> language = makeRenderLanguage();
-    FractalParams params;
     KernelResults kept;
 
     Setup() {
@@ -37,91 +68,35 @@ struct Setup {
         for (int k = 0; k < 257; ++k)
             t[static_cast<std::size_t>(k)] = makeColour(static_cast<std::uint8_t>(k & 255), 9, 0);
         shared.setGradientTable(t);
-        params.Width = kWidth;
-        params.Height = kHeight;
-        params.Max = 256;
     }
-    void render(const std::string& formula, bool keep = true) {
-        params.edit971 = formula;
+    void render(FractalParams p, bool keep) {
+        p.Width = kWidth;
+        p.Height = kHeight;
+        p.Max = 256;
         RenderOptions options;
         if (keep) options.keepResults = &kept;
-        RenderJob job(params, kWidth, kHeight, shared, bailout, *language, options);
+        RenderJob job(p, kWidth, kHeight, shared, bailout, *language, options);
         job.run({});
     }
 };
 
-void renderKeeping(benchmark::State& state) {
+void renderAfter(benchmark::State& state, const Change& change, bool keep) {
     Setup s;
     for (auto _ : state)
-        s.render("i*2");
-    if (!s.kept.complete()) state.SkipWithError("nothing kept");
+        s.render(change.after, keep);
 }
 
-// The same render keeping nothing: what keeping costs.
-void renderPlain(benchmark::State& state) {
+void recolourAfter(benchmark::State& state, const Change& change) {
     Setup s;
-    for (auto _ : state)
-        s.render("i*2", false);
-}
-
-// A formula reading Z: the Mandelbrot interior is iterated, not skipped.
-void renderKeepingOrbit(benchmark::State& state) {
-    Setup s;
-    for (auto _ : state)
-        s.render("z*0+i*2");
-}
-
-// One render per kind of kept results, shared by the repetitions.
-Setup& rendered(bool orbits) {
-    static Setup withOrbits, plain;
-    Setup& s = orbits ? withOrbits : plain;
-    if (!s.kept.complete()) s.render(orbits ? "z*0+i*2" : "i*2");
-    return s;
-}
-
-void recolourWith(benchmark::State& state, const FractalParams& colours, bool orbits) {
-    Setup& s = rendered(orbits);
+    s.render(palette(change.before, false), true);
     std::vector<ColourValue> pixels;
     for (auto _ : state) {
-        recolour(s.kept, colours, s.shared, *s.language, pixels);
+        recolour(s.kept, change.after, s.shared, *s.language, pixels);
         benchmark::DoNotOptimize(pixels.data());
     }
 }
 
-void recolourPalette(benchmark::State& state) {
-    FractalParams c;
-    c.edit971 = "i*3";
-    c.repeatPalette = true;
-    recolourWith(state, c, false);
-}
-
-void recolourOrbit(benchmark::State& state) {
-    FractalParams c;
-    c.edit971 = "i*2+a*40+z*3";
-    recolourWith(state, c, true);
-}
-
-void recolourRgb(benchmark::State& state) {
-    FractalParams c;
-    c.model = ColourModel::RgbMode;
-    c.redit = "i*2";
-    c.gedit = "i*5";
-    c.bedit = "t/3000";
-    recolourWith(state, c, false);
-}
-
-} // namespace
-
-BENCHMARK(renderKeeping)->Unit(benchmark::kMillisecond)->Repetitions(5)->Iterations(1);
-BENCHMARK(renderPlain)->Unit(benchmark::kMillisecond)->Repetitions(5)->Iterations(1);
-BENCHMARK(renderKeepingOrbit)->Unit(benchmark::kMillisecond)->Repetitions(5)->Iterations(1);
-BENCHMARK(recolourPalette)->Unit(benchmark::kMillisecond)->Repetitions(9)->Iterations(1);
-BENCHMARK(recolourOrbit)->Unit(benchmark::kMillisecond)->Repetitions(9)->Iterations(1);
-BENCHMARK(recolourRgb)->Unit(benchmark::kMillisecond)->Repetitions(9)->Iterations(1);
-
-namespace {
-
-// Collects the medians the library reports, then prints the ratios.
+// Collects the medians the library reports.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -135,28 +110,38 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    for (const Change& c : kChanges) {
+        const std::string name = c.name;
+        for (const auto& [kind, keep] : {std::pair{"render ", true}, std::pair{"plain ", false}})
+            benchmark::RegisterBenchmark(
+                (kind + name).c_str(),
+                [&c, keep = keep](benchmark::State& s) { renderAfter(s, c, keep); })
+                ->Unit(benchmark::kMillisecond)
+                ->Repetitions(5)
+                ->Iterations(1);
+        benchmark::RegisterBenchmark(("recolour " + name).c_str(),
+                                     [&c](benchmark::State& s) { recolourAfter(s, c); })
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(9)
+            ->Iterations(1);
+    }
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const auto& m = medians();
-    const auto at = [&](const char* name) {
-        const auto it = m.find(name);
-        return it == m.end() ? 0.0 : it->second;
+    const auto at = [](const std::string& name) {
+        const auto it = medians().find(name);
+        return it == medians().end() ? 0.0 : it->second;
     };
     std::printf("\n1920 x 1080, Max 256, median ms (target: recolour <= 100 ms and <= 1/5 of "
-                "the render)\n  render \"i*2\" keeping results %.1f, keeping none %.1f; render "
-                "\"z*0+i*2\" keeping results %.1f\n",
-                at("renderKeeping"), at("renderPlain"), at("renderKeepingOrbit"));
-    const struct {
-        const char* name;
-        const char* render;
-    } rows[] = {{"recolourPalette", "renderKeeping"},
-                {"recolourRgb", "renderKeeping"},
-                {"recolourOrbit", "renderKeepingOrbit"}};
-    for (const auto& r : rows)
-        if (at(r.render) > 0)
-            std::printf("  %-16s %.1f  (%.3f of its render)\n", r.name, at(r.name),
-                        at(r.name) / at(r.render));
+                "the render it replaces)\n");
+    for (const Change& c : kChanges) {
+        const std::string name = c.name;
+        const double render = at("render " + name), recoloured = at("recolour " + name);
+        if (render > 0)
+            std::printf("  %-14s recolour %6.1f  render %6.1f (keeping nothing %6.1f)  "
+                        "ratio %.3f\n",
+                        c.name, recoloured, render, at("plain " + name), recoloured / render);
+    }
     return 0;
 }

@@ -1,11 +1,14 @@
 // Finding the installed or source-tree help pages and showing them.
 #include "app/decor/help_window.h"
 
+#include "app/widgets/mdi_placement.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QScreen>
 #include <QUrl>
 
 namespace qm::app {
@@ -37,11 +40,21 @@ QString helpIndexPath(const QStringList& folders) {
     return {};
 }
 
+QPoint placeOver(const QWidget& window, const QWidget& frame) {
+    QRect r(QPoint(), window.frameGeometry().size().expandedTo(window.size()));
+    r.moveCenter(frame.frameGeometry().center());
+    if (const QScreen* screen = frame.screen()) r = keptInside(r, screen->availableGeometry());
+    return r.topLeft();
+}
+
 HelpWindow* showHelp(QWidget* parent, const QStringList& folders) {
     static QPointer<HelpWindow> window;
     const QString index = helpIndexPath(folders);
     if (index.isEmpty()) return nullptr;
-    if (window == nullptr) window = new HelpWindow(index, parent);
+    if (window == nullptr) {
+        window = new HelpWindow(index, parent);
+        if (parent != nullptr) window->move(placeOver(*window, *parent->window()));
+    }
     window->show();
     window->raise();
     window->activateWindow();

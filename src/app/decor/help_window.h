@@ -19,6 +19,10 @@ QStringList helpFolders();
 // The help index that exists, or an empty string.
 QString helpIndexPath(const QStringList& folders = helpFolders());
 
+// Where `window` opens: centred on the program's frame, on its screen (not wherever the window
+// manager puts a new window, such as over the frame's menu bar).
+QPoint placeOver(const QWidget& window, const QWidget& frame);
+
 // Opens (or raises) the one help window; without help pages nothing happens and nothing is
 // reported, as a failed help start is ignored. Returns the window or nullptr.
 HelpWindow* showHelp(QWidget* parent = nullptr, const QStringList& folders = helpFolders());

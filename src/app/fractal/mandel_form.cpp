@@ -3,13 +3,16 @@
 #include "app/fractal/mandel_form.h"
 
 #include "app/editors/formula_editor.h"
+#include "app/fractal/formula_marks.h"
 #include "app/fractal/fractal_dialogs.h"
+#include "app/fractal/live_recolour.h"
 #include "app/fractal/navigator.h"
 #include "app/widgets/command_errors.h"
 #include "app/widgets/spin_edits.h"
 #include "app/widgets/tpg_image.h"
 #include "engine/core/errors.h"
 #include "engine/core/number_text.h"
+#include "engine/fractal/recolour.h"
 #include "engine/fractal/render_job.h"
 #include "engine/fractal/render_language.h"
 #include "engine/image/image_errors.h"
@@ -107,7 +110,8 @@ bool copyRow(image::TPixelGraphic& pic, const fractal::RenderRow& row) {
 } // namespace
 
 Tmandelform::Tmandelform(DocumentHost& host, QWidget* parent)
-    : QWidget(parent), host_(host), compiler_(fractal::makeRenderLanguage()) {
+    : QWidget(parent), host_(host), compiler_(fractal::makeRenderLanguage()),
+      kept_(std::make_unique<fractal::KernelResults>()) {
     setObjectName("mandelform");
     setFont(QFont("Arial"));
     buildLayout();
@@ -120,6 +124,7 @@ Tmandelform::Tmandelform(DocumentHost& host, QWidget* parent)
     newzoom();
     newzoom();
     bindDocument();
+    liveRecolour_ = new LiveRecolour(*this);
     resize(kDefaultClientSize);
 }
 
@@ -130,6 +135,7 @@ QSize Tmandelform::sizeHint() const {
 Tmandelform::~Tmandelform() {
     // The picture view goes before the navigator: it must not see the view's last events.
     Image1_->removeEventFilter(nav_);
+    delete liveRecolour_; // it listens to doc_, which goes before the child objects do
     doc_.removeListener(listenerId_);
     SharedRenderState& state = host_.renderState();
     if (job_) {
@@ -499,6 +505,10 @@ void Tmandelform::refreshFromDocument() {
         hintOf(gedit_->lineEdit(), "Light");
         hintOf(bedit_->lineEdit(), "Saturation");
     }
+    const bool hls = model == fractal::ColourModel::HlsMode;
+    redit_->setLabel(hls ? "H" : "R");
+    gedit_->setLabel(hls ? "L" : "G");
+    bedit_->setLabel(hls ? "S" : "B");
 
     if (doc_.caption() != shownCaption_) {
         shownCaption_ = doc_.caption();
@@ -516,6 +526,7 @@ void Tmandelform::setColourModel(fractal::ColourModel model) {
 }
 
 void Tmandelform::documentLoaded() {
+    kept_->clear();
     fractal::resizeit(picture(), doc_.pictureWidth(), doc_.pictureHeight(), false);
     host_.renderState().Bailout.store(doc_.bailout(), std::memory_order_relaxed);
     refreshFromDocument();
@@ -530,6 +541,7 @@ void Tmandelform::showLoadedPicture(const image::TPixelGraphic& shown) {
 }
 
 void Tmandelform::replacePicture(const image::TPixelGraphic& replacement) {
+    kept_->clear(); // a filtered or loaded picture is not the render's any more
     Image1_->setPixelGraphic(replacement);
 }
 
@@ -597,9 +609,17 @@ void Tmandelform::startRender(fractal::ColourModel model,
     params.Height = pic.height();
     fractal::RenderOptions options;
     options.randomSeed = host_.colourData().random().step();
+    options.keepResults = kept_.get();
     // Compiles the formulas and checks the parameters: a failure stops the command here.
-    auto job = std::make_unique<fractal::RenderJob>(
-        params, pic.width(), pic.height(), host_.colourData(), state.Bailout, *compiler_, options);
+    std::unique_ptr<fractal::RenderJob> job;
+    try {
+        job = std::make_unique<fractal::RenderJob>(params, pic.width(), pic.height(),
+                                                   host_.colourData(), state.Bailout, *compiler_,
+                                                   options);
+    } catch (const std::exception&) {
+        markFormulaError(model);
+        throw;
+    }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Startrender_->setText(kStopCaption);
@@ -634,6 +654,26 @@ void Tmandelform::startRender(fractal::ColourModel model,
             this, [this] { rowsReady(); }, Qt::QueuedConnection);
     });
     job_->start();
+}
+
+bool Tmandelform::recolour() {
+    image::TPixelGraphic& pic = picture();
+    const fractal::FractalParams colours = doc_.renderParams();
+    if (job_ || pic.width() != kept_->width() || pic.height() != kept_->height() ||
+        !kept_->canRecolour(colours))
+        return false;
+    fractal::RecolourOptions options;
+    options.randomSeed = host_.colourData().random().step();
+    fractal::recolourPicture(*kept_, colours, host_.colourData(), *compiler_, pic, options);
+    pic.Changed();
+    return true;
+}
+
+void Tmandelform::markFormulaError(fractal::ColourModel model) {
+    if (model == fractal::ColourModel::FixedPalette)
+        markFailingFormula({edit971_}, *compiler_);
+    else
+        markFailingFormula({redit_, gedit_, bedit_}, *compiler_);
 }
 
 void Tmandelform::rowsReady() {
@@ -762,6 +802,7 @@ void Tmandelform::resizeit(int width, int height, bool keep) {
     if (width < 1 || height < 1) throw image::EPGInvalidSize(width, height);
     image::checkPictureSize(width, height);
     fractal::resizeit(picture(), width, height, keep);
+    kept_->clear();
     doc_.resizeit(width, height, keep);
     // The scaled picture still shows its view, so selections map with the new size's steps.
     fractal::ShownView& shown = nav_->views().shown;
@@ -810,7 +851,10 @@ void Tmandelform::ImageToRgbBuffer1Click() {
 
 void Tmandelform::editFormula(QLineEdit* field) {
     QString text = field->text();
-    if (Teditform::editFormula(this, text)) field->setText(text);
+    if (Teditform::editFormula(this, text)) {
+        field->setText(text);
+        liveRecolour_->apply();
+    }
 }
 
 void Tmandelform::Image1PixelGraphicProgressStart() {

@@ -25,6 +25,7 @@ namespace qm::fractal {
 struct FractalType;
 class RenderJob;
 class FormulaCompiler;
+class KernelResults;
 } // namespace qm::fractal
 
 namespace qm::image {
@@ -37,6 +38,7 @@ class TPGImage;
 class FloatSpinEdit;
 class Navigator;
 class FormulaEdit;
+class LiveRecolour;
 
 class Tmandelform : public QWidget {
     Q_OBJECT
@@ -86,6 +88,16 @@ public:
     // A navigation step: stops the render running in any window and renders the fields, with
     // `preview` applied to the picture once the render is sure to start.
     void restartRender(const std::function<void(image::TPixelGraphic&)>& preview);
+    // Colours the picture again from its last render's kernel results with the document's
+    // colouring now (formulas, colour model, Repeat Palette, gradient, plasma), without
+    // iterating. false, changing nothing, while this window renders or when the results cannot
+    // give it (no completed render since the picture last changed, or new formulas read A, B
+    // or Z, which a render whose formulas did not read them does not keep). A formula that does
+    // not compile throws.
+    bool recolour();
+    const fractal::KernelResults& keptResults() const { return *kept_; }
+    // After a formula did not compile: the failing field of the model takes focus and a mark.
+    void markFormulaError(fractal::ColourModel model);
     // PreviousView := CurrentView; CurrentView := the coordinate fields.
     void newzoom();
     // This window's view state and navigation (wheel, pan, history, Fit Window).
@@ -195,6 +207,10 @@ private:
     // The running render of this window, if any.
     std::unique_ptr<fractal::RenderJob> job_;
     Navigator* nav_ = nullptr;
+    // The kernel results of the picture's last render, and what applies colouring changes.
+    std::unique_ptr<fractal::KernelResults> kept_;
+    LiveRecolour* liveRecolour_ = nullptr;
+    bool renderHadSelection_ = false;
     bool rowsPosted_ = false;
     int rowsCopied_ = 0;
     QElapsedTimer rowTimer_;

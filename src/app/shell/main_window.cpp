@@ -20,6 +20,7 @@
 #include "app/shell/startup_screen.h"
 #include "app/shell/tool_icons.h"
 #include "app/widgets/command_errors.h"
+#include "app/widgets/file_dialogs.h"
 #include "app/widgets/mdi_placement.h"
 #include "app/widgets/tpg_image.h"
 #include "engine/image/colour_resolution.h"
@@ -244,7 +245,9 @@ QFileDialog* Tmain::makeDialog(const QString& filter, const QString& suffix, boo
     dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setNameFilters(dialogFilters(filter));
     dialog->setDefaultSuffix(suffix);
+    // Saving asks itself, about the name actually written (chooseSaveFile).
     dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    fitFileDialog(*dialog);
     return dialog;
 }
 
@@ -613,6 +616,7 @@ void Tmain::new1click() {
 }
 
 std::optional<QString> Tmain::chooseFile(QFileDialog& dialog) {
+    fitFileDialog(dialog);
     const int result = dialog.exec();
     // A name typed and confirmed with Enter can leave the completion list open, swallowing the
     // next key or click; it closes with the dialog, and the active document gets the keyboard.
@@ -621,6 +625,25 @@ std::optional<QString> Tmain::chooseFile(QFileDialog& dialog) {
     if (Tmandelform* doc = activeDocument()) doc->setFocus();
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
+}
+
+bool Tmain::confirmOverwrite(const QString& path) {
+    return QMessageBox::question(this, QApplication::applicationDisplayName(),
+                                 QString("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QFileInfo(path).fileName()),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString>
+Tmain::chooseSaveFile(QFileDialog& dialog, const std::function<QString(const QString&)>& complete) {
+    for (;;) {
+        auto path = chooseFile(dialog);
+        if (!path) return std::nullopt;
+        if (complete) path = complete(*path);
+        if (!QFileInfo::exists(*path) || confirmOverwrite(*path)) return path;
+        dialog.selectFile(*path); // shown again at the name refused
+    }
 }
 
 Tmandelform* Tmain::open(const QString& path) {
@@ -685,7 +708,7 @@ void Tmain::Save1Click() {
     const std::string stopString = gradientModel().stopString();
     Tmandelform* doc = activeDocument();
     if (doc == nullptr) return;
-    const auto path = chooseFile(*saveDialog_);
+    const auto path = chooseSaveFile(*saveDialog_, {});
     if (!path) return;
     saveDialog_->selectFile(*path);
     params::saveParameters(doc->document(), stopString, toPath(*path), nullptr);
@@ -696,9 +719,10 @@ void Tmain::SaveAs1Click() {
     // Without a fractal document there is nothing to write, so no dialog either.
     Tmandelform* doc = activeDocument();
     if (doc == nullptr) return;
-    auto path = chooseFile(*imageSaveDialog_);
+    const auto path = chooseSaveFile(*imageSaveDialog_, [this](const QString& chosen) {
+        return withFilterExtension(chosen, imageSaveDialog_->selectedNameFilter());
+    });
     if (!path) return;
-    path = withFilterExtension(*path, imageSaveDialog_->selectedNameFilter());
     imageSaveDialog_->selectFile(*path);
     image::TPixelGraphic picture = doc->picture();
     picture.setMessageHandler([this](const std::string& message, bool withCancel) {
@@ -744,7 +768,7 @@ void Tmain::FractalFun1Click() {
     const params::FractalDocument& d = doc->document();
     const std::string text = params::fractalFunText(d.upperX(), d.lowerX(), d.upperY(), d.lowerY(),
                                                     *colours_.gradientTable());
-    if (const auto path = chooseFile(*saveDialog_))
+    if (const auto path = chooseSaveFile(*saveDialog_, {}))
         params::writeFractalFunFile(toPath(*path), text);
 }
 
@@ -869,18 +893,7 @@ void Tmain::Contours1Click() {
 
 void Tmain::Windows2Click() {
     // Horizontal tiling: the windows one above the other, each the full width of the area.
-    QList<QMdiSubWindow*> windows;
-    for (QMdiSubWindow* w : mdiArea_->subWindowList())
-        if (w->isVisible() && !w->isMinimized()) windows << w;
-    if (windows.isEmpty()) return;
-    const QRect area = mdiArea_->viewport()->rect();
-    const int count = static_cast<int>(windows.size());
-    for (int i = 0; i < count; ++i) {
-        const int top = area.height() * i / count;
-        const int bottom = area.height() * (i + 1) / count;
-        windows[i]->showNormal();
-        windows[i]->setGeometry(0, top, area.width(), bottom - top);
-    }
+    tileHorizontally(mdiArea_);
 }
 
 void Tmain::Cascade1Click() {

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QPrinter>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -144,6 +145,8 @@ signals:
 protected:
     // Shows a file dialog; the chosen file, or nothing when cancelled. Tests answer instead.
     virtual std::optional<QString> chooseFile(QFileDialog& dialog);
+    // Asks whether an existing file may be replaced; true for yes. Tests answer instead.
+    virtual bool confirmOverwrite(const QString& path);
     // Shows a filter dialog (the colour filters preview `picture`); true for OK.
     virtual bool executeFilterDialog(image::TFilterDialog& dialog,
                                      const image::TPixelGraphic* picture);
@@ -167,6 +170,11 @@ private:
                      const QKeySequence& shortcut = {});
     QAction* item(const char* objectName) const;
     QFileDialog* makeDialog(const QString& filter, const QString& suffix, bool save);
+    // A save dialog until the user cancels or names a file that is new or may be replaced:
+    // the dialogs never ask themselves, since the name written may still get an extension
+    // (`complete`), so the question comes once, about the file that would be lost.
+    std::optional<QString> chooseSaveFile(QFileDialog& dialog,
+                                          const std::function<QString(const QString&)>& complete);
 
     SharedColourData colours_;
     SharedRenderState renderState_;

@@ -10,7 +10,9 @@ SpeedometerWindow::SpeedometerWindow(QWidget* parent) : QDockWidget("Speed'o'met
     Trend1->setObjectName("Trend1");
     Trend1->setStatusTip("Shows the time needed to calculate per line");
     Trend1->setToolTip(QString());
-    Trend1->setColor(Qt::black);
+    // An aqua line on black.
+    Trend1->setFieldColor(Qt::black);
+    Trend1->setColor(Qt::cyan);
     Trend1->setMinVal(0);
     Trend1->setMaxVal(100);
     Trend1->setDivisions(100);

@@ -70,6 +70,12 @@ void TTrend::setColor(const QColor& colour) {
     update();
 }
 
+void TTrend::setFieldColor(const QColor& colour) {
+    if (colour == fieldColor_) return;
+    fieldColor_ = colour;
+    update();
+}
+
 void TTrend::AddValue(std::int32_t v) {
     std::copy(Values.begin() + 1, Values.begin() + divisions_, Values.begin());
     // Clamped to the top first, then the bottom, so an inverted range cannot escape MinVal.
@@ -102,7 +108,7 @@ QImage TTrend::renderChart(int width, int height) const {
     QImage picture(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
     QPainter p(&picture);
     p.setPen(Qt::black);
-    p.setBrush(Qt::white);
+    p.setBrush(fieldColor_);
     p.drawRect(0, 0, width - 1, height - 1);
     p.setBrush(color_);
 

@@ -47,6 +47,9 @@ public:
     // The panel colour: the brush of bars and the pen of the line.
     QColor color() const { return color_; }
     void setColor(const QColor& colour);
+    // The field inside the one-pixel black frame; white unless set.
+    QColor fieldColor() const { return fieldColor_; }
+    void setFieldColor(const QColor& colour);
     int DepthX = 10;
     int DepthY = 10;
 
@@ -85,6 +88,7 @@ private:
     TTrendOptions options_;
     QColor colorBase_ = Qt::cyan;
     QColor color_ = Qt::black;
+    QColor fieldColor_ = Qt::white;
 };
 
 } // namespace qm::app

@@ -76,6 +76,63 @@ void cascadeAtClientSizes(QMdiArea* area) {
     }
 }
 
+std::vector<int> tiledHeights(int total, const std::vector<int>& minimums) {
+    const std::size_t n = minimums.size();
+    std::vector<int> heights(n, 0);
+    std::vector<bool> atMinimum(n, false);
+    // Windows whose minimum exceeds the share get it; the rest share what is left, until the
+    // share no longer leaves anybody below its minimum.
+    for (bool changed = true; changed;) {
+        changed = false;
+        int left = total;
+        int sharing = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (atMinimum[i])
+                left -= minimums[i];
+            else
+                ++sharing;
+        }
+        int given = 0;
+        for (std::size_t i = 0, k = 0; i < n; ++i) {
+            if (atMinimum[i]) {
+                heights[i] = minimums[i];
+                continue;
+            }
+            // The k-th sharing window ends at left * (k + 1) / sharing: the shares add up.
+            const int end = sharing > 0 ? std::max(0, left) * static_cast<int>(k + 1) / sharing : 0;
+            heights[i] = end - given;
+            given = end;
+            ++k;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!atMinimum[i] && heights[i] < minimums[i]) {
+                atMinimum[i] = true;
+                changed = true;
+            }
+        }
+    }
+    return heights;
+}
+
+void tileHorizontally(QMdiArea* area) {
+    QList<QMdiSubWindow*> windows;
+    std::vector<int> minimums;
+    for (QMdiSubWindow* w : area->subWindowList()) {
+        if (!w->isVisible() || w->isMinimized()) continue;
+        windows << w;
+        minimums.push_back(minimumOf(w).height());
+    }
+    const QRect space = workspace(area);
+    const std::vector<int> heights = tiledHeights(space.height(), minimums);
+    int top = space.top();
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        const int height = heights[static_cast<std::size_t>(i)];
+        windows[i]->showNormal();
+        windows[i]->setGeometry(space.left(), top, space.width(), height);
+        top += height;
+    }
+}
+
 WorkspaceKeeper::WorkspaceKeeper(QMdiArea* area) : QObject(area), area_(area) {
     area_->viewport()->installEventFilter(this);
     for (QMdiSubWindow* w : area_->subWindowList())

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QRect>
 #include <QSize>
+#include <vector>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -27,6 +28,15 @@ void showAtClientSize(QMdiSubWindow* window);
 // caption height apart, each at its client size; a window that would leave the workspace starts
 // a new column at the top.
 void cascadeAtClientSizes(QMdiArea* area);
+
+// Heights of windows tiled one above the other in `total` pixels: equal shares, except that no
+// window gets less than its minimum; what larger minimums take comes out of the other shares.
+// When the minimums alone exceed `total`, every window gets its minimum.
+std::vector<int> tiledHeights(int total, const std::vector<int>& minimums);
+
+// Tiles the visible, not minimised sub-windows one above the other, each the full width of
+// the workspace and never below its minimum size.
+void tileHorizontally(QMdiArea* area);
 
 // Keeps every normal (not maximised or minimised) sub-window of an area inside its visible
 // workspace: when one is shown, moved, resized or restored, and when the workspace shrinks.

@@ -4,6 +4,7 @@
 
 #include <QDoubleSpinBox>
 
+class QLabel;
 class QLineEdit;
 class QToolButton;
 
@@ -24,6 +25,9 @@ public:
 
 protected:
     QString textFromValue(double value) const override;
+    // The wheel changes the value only while the field has the focus; otherwise it goes to the
+    // panel around it, which scrolls.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     bool shortest_ = false;
@@ -37,12 +41,23 @@ public:
     QLineEdit* lineEdit() const { return edit_; }
     QToolButton* ellipsisButton() const { return button_; }
 
+    // A short name at the field's left ("R", "H"); none when empty.
+    void setLabel(const QString& text);
+    QLabel* label() const { return label_; }
+    // The text does not compile: the field takes the focus and a red frame until it is edited.
+    void markError();
+    bool errorMarked() const { return marked_; }
+
 signals:
     void ellipsisClicked();
 
 private:
+    void clearError();
+
+    QLabel* label_;
     QLineEdit* edit_;
     QToolButton* button_;
+    bool marked_ = false;
 };
 
 } // namespace qm::app

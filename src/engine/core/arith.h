@@ -8,7 +8,14 @@
 namespace qm {
 
 // An arithmetic error as a value, so hot loops can mark a pixel instead of throwing.
-enum class ArithFault : std::uint8_t { None, ZeroDivide, InvalidOp, Overflow, DivByZero, InvalidArgument };
+enum class ArithFault : std::uint8_t {
+    None,
+    ZeroDivide,
+    InvalidOp,
+    Overflow,
+    DivByZero,
+    InvalidArgument
+};
 
 // Throws the exception class that corresponds to the fault (None throws nothing).
 void raiseFault(ArithFault fault);
@@ -35,7 +42,11 @@ inline bool tryTrunc(double v, std::int32_t& out) {
 
 // To the nearest signed 32-bit integer, halves to the even neighbour; false when out of range.
 inline bool tryRound(double v, std::int32_t& out) {
-    const double r = std::nearbyint(v); // the default rounding mode rounds halves to even
+    if (!(v > -2147483649.0 && v < 2147483649.0)) return false; // NaN included
+    // Adding and taking away 1.5 * 2^52 leaves v rounded as the default rounding mode rounds
+    // (halves to even), without a library call; exact for |v| < 2^51.
+    constexpr double kShift = 6755399441055744.0;
+    const double r = (v + kShift) - kShift;
     if (!(r >= -2147483648.0 && r <= 2147483647.0)) return false;
     out = static_cast<std::int32_t>(r);
     return true;

@@ -6,17 +6,6 @@
 
 namespace qm::fractal {
 
-double channelValue(double v, double limit, bool repeatPalette) {
-    if (!repeatPalette) return std::clamp(v, 0.0, limit);
-    // fmod is the exact result of subtracting (adding) the limit until in range.
-    if (v > limit) return std::fmod(v, limit);
-    if (v < 0.0) {
-        const double r = std::fmod(v, limit);
-        return r <= 0.0 ? r + limit : r;
-    }
-    return v;
-}
-
 namespace {
 
 constexpr double kSqrt3 = 1.73205080756888;

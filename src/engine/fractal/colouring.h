@@ -5,6 +5,8 @@
 #include "engine/core/arith.h"
 #include "engine/core/colour.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace qm::fractal {
@@ -36,7 +38,30 @@ inline int paletteIndex(std::int32_t n, bool repeatPalette) {
 
 // The channel rule with limit L: folded into 0..L with "Repeat Palette" (no reversal), clamped
 // without it; the result is not yet rounded. v must be finite.
-double channelValue(double v, double limit, bool repeatPalette);
+inline double channelValue(double v, double limit, bool repeatPalette) {
+    if (!repeatPalette) return std::clamp(v, 0.0, limit);
+    // fmod is the exact result of subtracting (adding) the limit until in range.
+    if (v > limit) return std::fmod(v, limit);
+    if (v < 0.0) {
+        const double r = std::fmod(v, limit);
+        return r <= 0.0 ? r + limit : r;
+    }
+    return v;
+}
+
+// A channel formula's value through the channel rule, rounded (halves to even); false for a
+// value that is not finite (the pixel becomes black).
+inline bool channelLevel(double v, double limit, bool repeatPalette, std::int32_t& out) {
+    if (!std::isfinite(v)) return false;
+    const double c = channelValue(v, limit, repeatPalette);
+    // c lies in 0..limit; most formulas give integers, which are their own rounding.
+    const auto t = static_cast<std::int32_t>(c);
+    if (t == c) {
+        out = t;
+        return true;
+    }
+    return tryRound(c, out);
+}
 
 // Hue in degrees, lightness and saturation in percent to the pixel's colour; the components are
 // 0..100 (the conversion's percentages taken as 8-bit values). false when the conversion

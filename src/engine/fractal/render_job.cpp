@@ -3,6 +3,7 @@
 #include "engine/fractal/render_job.h"
 
 #include "engine/core/arith.h"
+#include "engine/fractal/recolour.h"
 #include "engine/image/pixel_graphic.h"
 
 #include <algorithm>
@@ -52,6 +53,12 @@ RenderJob::RenderJob(const FractalParams& params, int width, int height,
     RandomGenerator seeds(options.randomSeed);
     for (int t = 0; t < threads; ++t)
         renderers_.push_back(std::make_unique<RowRenderer>(settings_, compiler, seeds.step()));
+    // After the formulas compiled: a refused render leaves the kept results of the picture.
+    if (options.keepResults) {
+        options.keepResults->clear();
+        if (supersample_ == 1 && rows == height && options.keepResults->prepare(settings_))
+            settings_.keep = options.keepResults;
+    }
     pendingLimit_ = static_cast<std::size_t>(4 * threads + 4);
     wakeBatch_ = static_cast<std::size_t>(2 * threads);
 }

@@ -56,6 +56,9 @@ struct RenderOptions {
     // Rows are handed out in row order, and no worker starts a row more than a few rows ahead
     // of the last row taken, so a consumer that writes rows in order holds only that window.
     bool ordered = false;
+    // Kept for recolouring when the job renders the whole picture without supersampling and
+    // the picture is small enough (KernelResults::prepare); otherwise left cleared.
+    KernelResults* keepResults = nullptr;
 };
 
 inline constexpr int kMaxSupersample = 8;

@@ -3,6 +3,7 @@
 
 #include "engine/core/arith.h"
 #include "engine/fractal/colouring.h"
+#include "engine/fractal/recolour.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,6 +28,12 @@ int plasmaCoordinate(int k, int total, double span) {
     return Round(static_cast<double>(k) / total * span);
 }
 
+// Round(sum * 0.5) of a non-negative integer sum, without the library call.
+int halfRoundedToEven(int sum) {
+    const int half = sum >> 1;
+    return half + (sum & half & 1);
+}
+
 } // namespace
 
 RenderSettings RenderSettings::make(const FractalParams& params, int width, int height) {
@@ -40,7 +47,11 @@ RenderSettings RenderSettings::make(const FractalParams& params, int width, int 
     const std::string text =
         lowered(palette ? params.edit971 : params.redit + params.gedit + params.bedit);
     s.needPolar = containsAny(text, "md");
-    s.needPlasma = palette ? containsAny(text, "!") : true;
+    // Values no formula can read are not computed: "!" without a "!", and the split-channel
+    // models' random draw per pixel when nothing reads "?" or draws from the same generator.
+    s.needPlasma = containsAny(text, "!");
+    s.needRandom = !palette && (containsAny(text, "?") || text.find("rnd") != std::string::npos ||
+                                text.find("random") != std::string::npos);
     // Variables are single letters, so a formula without these letters cannot read them.
     s.skipInterior = !containsAny(text, "abz");
     s.columnX.resize(static_cast<std::size_t>(width));
@@ -109,7 +120,7 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
         vars.M = m_.data();
         vars.D = d_.data();
     }
-    if (!palette) {
+    if (s_.needRandom) {
         for (int k = 0; k < w; ++k)
             q_[k] = random_.nextInt(256); // one draw per pixel, shared by the channels
         vars.q = q_.data();
@@ -122,12 +133,17 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
     kp.insideOut = p.insideOut;
     kp.order = p.Order;
     kp.orientation = p.Orientation;
-    if (!batch_.run(p.type, kp, bailout, X, y_.data(), w, s_.skipInterior, kernel_, stop))
-        return false;
-    vars.I = kernel_.I.data();
-    vars.Z = kernel_.Z.data();
-    vars.A = kernel_.A.data();
-    vars.B = kernel_.B.data();
+    if (s_.recolourFrom) {
+        s_.recolourFrom->loadRow(row, kernel_, vars);
+    } else {
+        if (!batch_.run(p.type, kp, bailout, X, y_.data(), w, s_.skipInterior, kernel_, stop))
+            return false;
+        if (s_.keep) s_.keep->storeRow(row, kernel_);
+        vars.I = kernel_.I.data();
+        vars.Z = kernel_.Z.data();
+        vars.A = kernel_.A.data();
+        vars.B = kernel_.B.data();
+    }
 
     // T counts pixels in picture order, so it does not depend on which thread renders the row.
     const double first = static_cast<double>(row) * w;
@@ -144,7 +160,7 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
                 p_[k] = plasma->at(px, py);
             } else {
                 // Column 321 and row 241 hold 0 and serve as the edge neighbours.
-                p_[k] = Round((plasma->at(px, py) + plasma->at(px + 1, py + 1)) * 0.5);
+                p_[k] = halfRoundedToEven(plasma->at(px, py) + plasma->at(px + 1, py + 1));
             }
         }
         vars.p = p_.data();
@@ -169,8 +185,8 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
         bool ok = true;
         for (int c = 0; c < 3 && ok; ++c) {
             const double v = values_[c][k];
-            ok = faults_[c][k] == ArithFault::None && std::isfinite(v) &&
-                 tryRound(channelValue(v, limits[c], p.repeatPalette), ch[c]);
+            ok = faults_[c][k] == ArithFault::None &&
+                 channelLevel(v, limits[c], p.repeatPalette, ch[c]);
         }
         if (!ok) {
             pixels[k] = makeColour(0, 0, 0);

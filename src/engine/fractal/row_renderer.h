@@ -15,6 +15,8 @@
 
 namespace qm::fractal {
 
+class KernelResults;
+
 // What every row of one render shares, fixed at the render's start.
 struct RenderSettings {
     FractalParams params; // formulas already through fixformulas
@@ -23,10 +25,15 @@ struct RenderSettings {
     PixelSteps steps;
     bool needPolar = false;      // a formula mentions "m" or "d"
     bool needPlasma = false;     // "!" is written
+    bool needRandom = false;     // "?" is drawn for each pixel (split-channel models)
     bool skipInterior = false;   // no formula can read A, B or Z
     std::vector<double> columnX; // plane X of each column after flips and mirror
     std::vector<int> plasmaX;    // Round(x / W * 320) per 1-based column
     std::vector<int> plasmaY;    // Round(y / H * 240) per 1-based row
+    // Kernel results of each row are stored into `keep` (for recolouring), or read from
+    // `recolourFrom` instead of running the kernel.
+    KernelResults* keep = nullptr;
+    const KernelResults* recolourFrom = nullptr;
 
     // Validates (ERenderParameters) and derives everything above.
     static RenderSettings make(const FractalParams& params, int width, int height);

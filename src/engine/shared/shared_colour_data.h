@@ -9,8 +9,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace qm {
 
@@ -42,6 +45,13 @@ public:
     std::shared_ptr<const PlasmaData> plasmaBuffer() const;
     void setPlasmaBuffer(std::shared_ptr<const PlasmaData> plasma);
 
+    // Told after the gradient table or the plasma was replaced, on the thread that replaced it
+    // (pictures coloured from them may follow). Listeners must not throw.
+    enum class Change { Gradient, Plasma };
+    using ChangeListener = std::function<void(Change)>;
+    int addChangeListener(ChangeListener listener);
+    void removeChangeListener(int id);
+
     // Plasma generator settings; UI thread only.
     double plasmaNoise = 2.0;
     double plasmaBias = 0.5;
@@ -57,7 +67,11 @@ public:
     RandomGenerator& random() { return random_; }
 
 private:
+    void tell(Change change) const;
+
     mutable std::mutex mutex_;
+    std::vector<std::pair<int, ChangeListener>> listeners_;
+    int nextListener_ = 1;
     std::shared_ptr<const GradientTableData> gradient_;
     std::shared_ptr<const PlasmaData> plasma_;
     image::TPixelGraphic rgbBuffer_;

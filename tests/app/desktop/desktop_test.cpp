@@ -12,24 +12,33 @@
 #include "app/shell/main_frame.h"
 #include "app/shell/main_window.h"
 #include "app/shell/speedometer.h"
+#include "app/widgets/spin_edits.h"
 #include "app/widgets/tpg_image.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
@@ -37,6 +46,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -510,6 +520,189 @@ TEST_F(Desktop, ParametersSavedAndLoadedByTypedNameThenF9RendersTheNewDocument) 
     xdo({"key", "F9"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return loaded->picture().pixel(160, 120) != 0u; }, 8000));
     ASSERT_TRUE(waitIdle(loaded));
+}
+
+// ---- Saving over files, the speedometer, the panel's wheel, formula marks, help, tile ----
+
+// Counts the distinct message boxes shown while it lives, and the text of each.
+class MessageBoxWatch {
+public:
+    MessageBoxWatch() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box != nullptr && !seen_.contains(box)) {
+                seen_ << box;
+                texts << box->text();
+            }
+        });
+        timer_.start(30);
+    }
+    QStringList texts;
+
+private:
+    QTimer timer_;
+    QList<QPointer<QMessageBox>> seen_;
+};
+
+TEST_F(Desktop, SavingOverAFileAsksOnceAboutTheFileWrittenInAWideDialog) {
+    const QString dir = filesDir();
+    const QString params = dir + "/zoom.qmp";
+    ASSERT_TRUE(QFileInfo::exists(params));
+    active()->document().setMax(264);
+    int sizeColumn = 0, sizeText = 0, dialogWidth = 0;
+    whenReady(
+        [] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+        [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            dialogWidth = dialog->width();
+            if (auto* tree = dialog->findChild<QTreeView*>("treeView")) {
+                sizeColumn = tree->header()->sectionSize(1);
+                sizeText = tree->fontMetrics().horizontalAdvance("999.9 KiB");
+            }
+        });
+    {
+        MessageBoxWatch boxes;
+        answer("QFileDialog", xdoType(params) + "; xdotool key Return");
+        answer("QMessageBox", "xdotool key y");
+        xdo({"key", "ctrl+s"});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                QFile f(params);
+                return f.open(QIODevice::ReadOnly) && f.readAll().contains("264");
+            },
+            8000));
+        pump(300);
+        EXPECT_EQ(boxes.texts, QStringList{"zoom.qmp already exists.\nDo you want to replace it?"});
+    }
+    EXPECT_GE(sizeColumn, sizeText);
+    EXPECT_GE(dialogWidth, 600);
+    // A picture's name gets its extension after the dialog: the one question names that file.
+    ASSERT_TRUE(QFileInfo::exists(dir + "/plain.bmp"));
+    const QDateTime before = QFileInfo(dir + "/plain.bmp").lastModified();
+    MessageBoxWatch boxes;
+    answer("QFileDialog", xdoType(dir + "/plain") + "; xdotool key Return");
+    answer("QMessageBox", "xdotool key Return"); // No, the default: the dialog comes back
+    whenReady(
+        [&] {
+            return boxes.texts.size() == 1 &&
+                   qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr;
+        },
+        [] { xdoLater("sleep 0.3; xdotool key Escape"); });
+    xdo({"key", "ctrl+i"});
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }, 8000));
+    pump(300);
+    EXPECT_EQ(boxes.texts, QStringList{"plain.bmp already exists.\nDo you want to replace it?"});
+    EXPECT_EQ(QFileInfo(dir + "/plain.bmp").lastModified(), before);
+}
+
+TEST_F(Desktop, TheSpeedometerDrawsAnAquaLineOnBlack) {
+    clickOn(main()->findChild<QToolButton*>("SpeedButton"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return main()->speedometer()->isVisible(); }, 3000));
+    xdo({"key", "F9"});
+    ASSERT_TRUE(waitIdle(active()));
+    pump(300);
+    const QImage chart = screenOf(main()->speedometer()->chart());
+    int black = 0, aqua = 0, white = 0;
+    for (int y = 1; y < chart.height() - 1; ++y)
+        for (int x = 1; x < chart.width() - 1; ++x) {
+            const QColor c = chart.pixelColor(x, y);
+            black += c == QColor(Qt::black);
+            aqua += c == QColor(Qt::cyan);
+            white += c == QColor(Qt::white);
+        }
+    EXPECT_GT(black, chart.width() * chart.height() / 2);
+    EXPECT_GT(aqua, 20);
+    EXPECT_EQ(white, 0);
+    clickOn(main()->findChild<QToolButton*>("SpeedButton"));
+}
+
+TEST_F(Desktop, TheWheelOverThePanelScrollsItAndChangesOnlyAFocusedField) {
+    Tmandelform* doc = active();
+    auto* window = qobject_cast<QMdiSubWindow*>(doc->parentWidget());
+    ASSERT_NE(window, nullptr);
+    const QRect was = window->geometry();
+    window->resize(was.width(), 250); // lower than the panel's fields
+    pump(300);
+    auto* scroll = doc->findChild<QScrollArea*>("Panel1Scroll");
+    ASSERT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    auto* field = doc->findChild<QDoubleSpinBox*>("RxSpinEdit2");
+    const double value = field->value();
+    clickOn(doc->findChild<QLineEdit*>("edit971")); // the focus elsewhere
+    moveTo(globalOf(field, field->rect().center()));
+    xdo({"click", "5"});
+    xdo({"click", "5"});
+    EXPECT_EQ(field->value(), value);
+    EXPECT_GT(scroll->verticalScrollBar()->value(), 0);
+    scroll->verticalScrollBar()->setValue(0);
+    pump(100);
+    clickOn(field);
+    ASSERT_TRUE(field->hasFocus());
+    xdo({"click", "4"});
+    EXPECT_NE(field->value(), value);
+    doc->document().setLowerX(value);
+    window->setGeometry(was);
+    pump(300);
+}
+
+TEST_F(Desktop, AChannelFormulaThatDoesNotCompileIsMarkedAndFocused) {
+    Tmandelform* doc = active();
+    action("Splitchannels1")->trigger();
+    pump(200);
+    const auto box = [doc](const char* name) {
+        return doc->findChild<qm::app::FormulaEdit*>(QString(name) + "Box");
+    };
+    EXPECT_TRUE(box("gedit")->label()->isVisible());
+    EXPECT_EQ(box("gedit")->label()->text(), "G");
+    doc->findChild<QLineEdit*>("gedit")->setText("i*(");
+    clickOn(doc->findChild<QLineEdit*>("redit"));
+    answer("QMessageBox", "xdotool key Return");
+    xdo({"key", "F9"});
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }, 8000));
+    pump(300);
+    EXPECT_TRUE(box("gedit")->errorMarked());
+    EXPECT_EQ(QApplication::focusWidget(), doc->findChild<QLineEdit*>("gedit"));
+    EXPECT_FALSE(box("redit")->errorMarked());
+    doc->findChild<QLineEdit*>("gedit")->setText("i*2");
+    EXPECT_FALSE(box("gedit")->errorMarked());
+    action("FixedPalette1")->trigger();
+    pump(200);
+}
+
+TEST_F(Desktop, HelpOpensOverTheFrameAndTileKeepsThePaletteEditorsButtons) {
+    xdo({"key", "F1"});
+    QWidget* help = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == "HelpWindow" && w->isVisible()) help = w;
+            return help != nullptr;
+        },
+        5000));
+    pump(500);
+    const int workspaceTop = main()->mdiArea()->mapToGlobal(QPoint(0, 0)).y();
+    EXPECT_GE(help->frameGeometry().top(), workspaceTop); // not over the menu bar
+    EXPECT_NEAR(help->frameGeometry().center().x(), frame_->frameGeometry().center().x(), 40);
+    help->close();
+    pump(200);
+
+    // Seven windows in the workspace: Tile leaves the Palette Editor its minimum height.
+    auto* was = qobject_cast<QMdiSubWindow*>(active()->parentWidget());
+    QList<QMdiSubWindow*> added;
+    while (main()->mdiArea()->subWindowList().size() < 7) {
+        xdo({"key", "ctrl+n"}, 100);
+        added << main()->mdiArea()->subWindowList().last();
+    }
+    action("Windows2")->trigger();
+    pump(300);
+    auto* editor = main()->gradientEditor();
+    auto* randomize = editor->findChild<QWidget*>("RxSpeedButton1");
+    const QRect shown = editor->visibleRegion().boundingRect();
+    EXPECT_TRUE(shown.contains(QRect(randomize->mapTo(editor, QPoint(0, 0)), randomize->size())));
+    for (QMdiSubWindow* s : added)
+        s->close();
+    main()->mdiArea()->setActiveSubWindow(was);
+    pump(300);
+    ASSERT_NE(active(), nullptr);
 }
 
 TEST_F(Desktop, AFilterChangesThePicture) {

@@ -1,5 +1,6 @@
 // The frame window driven through its object names: start-up state, menus and tool bar, "New",
 // parameter files, the recent-files list, placement, exports, filters, closing.
+#include "app/decor/help_window.h"
 #include "app/decor/tool_panel.h"
 #include "app/editors/gradient_editor.h"
 #include "app/fractal/mandel_form.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -34,6 +36,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 #include <QUrl>
 #include <array>
 #include <cstdio>
@@ -75,8 +78,17 @@ public:
     std::vector<Seen> dialogs;
     int filterDialogs = 0;
     bool filterAnswer = true;
+    QStringList overwriteAsked;
+    std::deque<bool> overwriteAnswers; // empty: yes
 
 protected:
+    bool confirmOverwrite(const QString& path) override {
+        overwriteAsked << path;
+        if (overwriteAnswers.empty()) return true;
+        const bool answer = overwriteAnswers.front();
+        overwriteAnswers.pop_front();
+        return answer;
+    }
     std::optional<QString> chooseFile(QFileDialog& dialog) override {
         dialogs.push_back({dialog.nameFilters(), dialog.defaultSuffix(), dialog.windowTitle()});
         if (answers.empty()) return std::nullopt;
@@ -782,6 +794,82 @@ TEST(Tmain, ClosingHidesTheToolWindowsAndSaveImageTakesTheFiltersExtension) {
     w.close();
     EXPECT_FALSE(w.loupe()->isVisible());
     EXPECT_FALSE(w.speedometer()->isVisible());
+}
+
+TEST(Tmain, SavingOverAnExistingFileAsksOnceAboutTheFileWritten) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.new1click();
+    const QString params = box.file("p.qmp");
+    w.answers = {params};
+    w.Save1Click();
+    EXPECT_TRUE(w.overwriteAsked.isEmpty());
+    const QString first = readAll(params);
+    // No: the dialog comes back; cancelled there, the file is as it was.
+    documents(w)[0]->document().setMax(400);
+    w.answers = {params};
+    w.overwriteAnswers = {false};
+    w.Save1Click();
+    EXPECT_EQ(w.overwriteAsked, QStringList{params});
+    EXPECT_EQ(w.dialogs.size(), 3u);
+    EXPECT_EQ(readAll(params), first);
+    w.answers = {params};
+    w.Save1Click();
+    EXPECT_NE(readAll(params), first);
+
+    // The picture's name gets its extension after the dialog: the question is about that file.
+    w.imageSaveDialog()->selectNameFilter("PPM - Portable Pixelmap (*.ppm)");
+    w.answers = {box.file("typed")};
+    w.SaveAs1Click();
+    w.overwriteAsked.clear();
+    w.answers = {box.file("typed"), box.file("other")};
+    w.overwriteAnswers = {false};
+    w.SaveAs1Click();
+    EXPECT_EQ(w.overwriteAsked, QStringList{box.file("typed.ppm")});
+    EXPECT_TRUE(QFileInfo::exists(box.file("other.ppm")));
+}
+
+TEST(Tmain, TileKeepsEveryWindowAtItsMinimumHeight) {
+    using qm::app::tiledHeights;
+    EXPECT_EQ(tiledHeights(300, {10, 10, 10}), (std::vector<int>{100, 100, 100}));
+    EXPECT_EQ(tiledHeights(301, {10, 200, 10}), (std::vector<int>{50, 200, 51}));
+    EXPECT_EQ(tiledHeights(300, {150, 200, 10}), (std::vector<int>{150, 200, 10}));
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.resize(900, 460);
+    w.show();
+    for (int i = 0; i < 4; ++i)
+        w.new1click();
+    w.findChild<QAction*>("Windows2")->trigger();
+    for (QMdiSubWindow* s : w.mdiArea()->subWindowList()) {
+        // The palette editor keeps its Presets / Randomize row.
+        if (s->widget()->objectName() == "gradmaker") {
+            EXPECT_GE(s->widget()->height(), s->widget()->minimumHeight());
+        }
+        EXPECT_GE(s->height(), s->minimumSizeHint().height());
+    }
+}
+
+TEST(Tmain, FileDialogsShowTheirColumnsAndHelpOpensOverTheFrame) {
+    qm::test::qtApp();
+    Sandbox box;
+    TestMain w;
+    w.resize(1000, 700);
+    w.show();
+    QFileDialog* dialog = w.imageSaveDialog();
+    auto* tree = dialog->findChild<QTreeView*>("treeView");
+    if (tree != nullptr) {
+        EXPECT_GE(tree->header()->sectionSize(1),
+                  tree->fontMetrics().horizontalAdvance("999.9 KiB"));
+        EXPECT_GE(dialog->width(), 600);
+    }
+    QWidget help;
+    help.resize(400, 300);
+    const QPoint at = qm::app::placeOver(help, w);
+    EXPECT_EQ(QRect(at, help.size()).center().x(), w.frameGeometry().center().x());
+    EXPECT_GT(at.y(), w.frameGeometry().top());
 }
 
 } // namespace

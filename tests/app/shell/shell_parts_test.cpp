@@ -146,6 +146,13 @@ TEST(Speedometer, SlowRowRaisesTheScaleAndHiddenWindowRecordsNothing) {
     EXPECT_EQ(chart->maxVal(), 250); // never lowered
     EXPECT_EQ(chart->Values[98], 250);
     EXPECT_EQ(chart->Values[99], 20);
+    // An aqua line on a black field.
+    const QImage drawn = chart->renderChart(199, 30);
+    EXPECT_EQ(drawn.pixelColor(100, 5), QColor(Qt::black));
+    int aqua = 0;
+    for (int y = 1; y < 29; ++y)
+        aqua += drawn.pixelColor(150, y) == QColor(Qt::cyan);
+    EXPECT_GT(aqua, 0);
 }
 
 TEST(TThreadedTimer, TicksOnTheMainThreadOnlyWhileEnabledWithHandlerAndInterval) {

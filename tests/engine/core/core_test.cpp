@@ -77,6 +77,11 @@ TEST(Arith, TruncAndRoundUseThirtyTwoBitRangeAndEvenHalves) {
     EXPECT_EQ(qm::Round(-0.5), 0);
     EXPECT_EQ(qm::Round(2147483647.4), 2147483647);
     EXPECT_THROW(qm::Round(2147483647.5), qm::EInvalidOp);
+    EXPECT_EQ(qm::Round(-2147483648.5), std::numeric_limits<std::int32_t>::min());
+    EXPECT_THROW(qm::Round(-2147483648.6), qm::EInvalidOp);
+    EXPECT_THROW(qm::Round(std::nan("")), qm::EInvalidOp);
+    for (double v = -40.0; v <= 40.0; v += 0.125)
+        EXPECT_EQ(qm::Round(v), static_cast<std::int32_t>(std::nearbyint(v))) << v;
 }
 
 TEST(Arith, FaultsMapToTheRuntimeTexts) {

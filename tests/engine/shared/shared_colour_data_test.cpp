@@ -3,6 +3,8 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -93,6 +95,18 @@ TEST(SharedColourData, ReseedUsesTheMillisecondOfTheUtcDay) {
         EXPECT_GE(seed, before);
         EXPECT_LE(seed, after);
     }
+}
+
+TEST(SharedColourData, ListenersHearEachReplacementUntilRemoved) {
+    SharedColourData data;
+    std::vector<SharedColourData::Change> heard;
+    const int id = data.addChangeListener([&](SharedColourData::Change c) { heard.push_back(c); });
+    data.setGradientTable(qm::GradientTableData{});
+    data.setPlasmaBuffer(std::make_shared<qm::PlasmaData>());
+    data.removeChangeListener(id);
+    data.setGradientTable(qm::GradientTableData{});
+    EXPECT_EQ(heard, (std::vector<SharedColourData::Change>{SharedColourData::Change::Gradient,
+                                                            SharedColourData::Change::Plasma}));
 }
 
 } // namespace

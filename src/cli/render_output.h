@@ -4,6 +4,7 @@
 
 #include "engine/fractal/bands.h"
 #include "engine/fractal/colour_formula.h"
+#include "engine/fractal/deep/deep_renderer.h"
 #include "engine/fractal/fractal_params.h"
 #include "engine/params/fractal_document.h"
 #include "engine/shared/shared_colour_data.h"
@@ -39,7 +40,8 @@ struct RenderTarget {
 struct RenderOutcome {
     double seconds = 0.0;
     int threads = 0;
-    int rows = 0; // rows rendered (the band's rows for a part)
+    int rows = 0;                                 // rows rendered (the band's rows for a part)
+    std::optional<fractal::deep::DeepStats> deep; // when the deep path rendered
 };
 
 // Renders params at their Width x Height into target.path. The file is written atomically:

@@ -56,6 +56,9 @@ struct RenderOptions {
     // Rows are handed out in row order, and no worker starts a row more than a few rows ahead
     // of the last row taken, so a consumer that writes rows in order holds only that window.
     bool ordered = false;
+    // Polled by run() while it waits for rows (every 20 ms): true stops the render, so a stop
+    // is seen even in phases that finish no row (the deep path's reference orbit).
+    std::function<bool()> stopWhen{};
 };
 
 inline constexpr int kMaxSupersample = 8;
@@ -120,6 +123,7 @@ private:
     std::vector<std::unique_ptr<RowRenderer>> renderers_;
     std::vector<std::thread> workers_;
     std::function<void()> notifier_;
+    std::function<bool()> stopWhen_;
 
     // Written by workers, read by anyone: plain counters, no ordering needed.
     std::atomic<int> nextRow_{0};

@@ -118,6 +118,7 @@ bool computeOrbit(const MpFloat& z0Re, const MpFloat& z0Im, const MpFloat& cRe, 
     mpfr_set(zr.get(), z0Re.get(), MPFR_RNDN);
     mpfr_set(zi.get(), z0Im.get(), MPFR_RNDN);
     out.clear();
+    out.reserve(static_cast<std::size_t>(maxLength)); // address space only until used
     for (std::int64_t k = 0;; ++k) {
         const Cx<T> z{fromMp<T>(zr), fromMp<T>(zi)};
         out.push_back(z);
@@ -201,14 +202,19 @@ bool buildTable(const std::vector<Cx<T>>& z, int order, bool mandelbrot, const T
         }
         return r;
     };
+    // Checked every 2^16 entries: a table of millions takes longer than a stop may wait.
+    const auto stopAt = [&](std::size_t j) { return (j & 0xFFFF) == 0 && isStopped(stop); };
     std::vector<Bla<T>> level(singles / 2);
-    for (std::size_t j = 0; j < level.size(); ++j)
+    for (std::size_t j = 0; j < level.size(); ++j) {
+        if (stopAt(j)) return false;
         level[j] = merge(single(1 + 2 * j), single(2 + 2 * j));
+    }
     while (!level.empty()) {
-        if (isStopped(stop)) return false;
         std::vector<Bla<T>> next(level.size() / 2);
-        for (std::size_t j = 0; j < next.size(); ++j)
+        for (std::size_t j = 0; j < next.size(); ++j) {
+            if (stopAt(j)) return false;
             next[j] = merge(level[2 * j], level[2 * j + 1]);
+        }
         table.levels.push_back(std::move(level));
         level = std::move(next);
     }

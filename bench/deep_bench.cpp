@@ -3,7 +3,8 @@
 //   deep_bench --find-nucleus P     Newton's method for the real period-P nucleus next to -2
 // Cases: flake (1280 x 960, Max 1,000,000), flake-nobla (a 320 x 240 crop of the same pixels,
 // BLA off, scaled up), flake-mpfr (a 16 x 12 crop iterated per pixel in MPFR, scaled up: the
-// naive floor), shallow (the deep path forced on against the double path, same view), e320 and
+// naive floor), shallow and shallow-1e11 (the deep path forced on against the double path at
+// views of width 2E-3 and 1E-11), e320 and
 // e1000 (minibrots below 1E-300 and 1E-1000, centres from bench/deep_nuclei.txt).
 #include "engine/fractal/deep/deep_renderer.h"
 #include "engine/fractal/deep/deep_view.h"
@@ -139,17 +140,25 @@ void runCase(const std::string& name) {
         qm::test::oracleCounts(p, 16, 12, 600);
         std::printf("%-12s %9.2f s (scaled from 16 x 12, one thread)\n", "flake-mpfr",
                     (now() - start) * 6400.0);
-    } else if (name == "shallow") {
+    } else if (name == "shallow" || name == "shallow-1e11") {
+        // Where doubles still resolve the view: the whole double path (AVX kernels) against the
+        // deep path forced on, both through render jobs.
         FractalParams p;
         p.Width = 1280;
         p.Height = 960;
-        p.Max = 2000;
-        p.setView({-0.7455, -0.7435, 0.1125, 0.1140});
+        if (name == "shallow") {
+            p.Max = 2000;
+            p.setView({-0.7455, -0.7435, 0.1125, 0.1140});
+        } else {
+            p.Max = 5000;
+            const double x = -0.743643887037151, y = 0.131825904205330, w = 1e-11;
+            p.setView({x - w / 2, x + w / 2, y - w * 3 / 8, y + w * 3 / 8});
+        }
         p.deepMode = DeepMode::Off;
         const double plain = renderJob(p);
         p.deepMode = DeepMode::On;
         const double deepOn = renderJob(p);
-        std::printf("%-12s double %.2f s, deep forced on %.2f s: ratio %.2f\n", "shallow", plain,
+        std::printf("%-12s double %.2f s, deep forced on %.2f s: ratio %.2f\n", name.c_str(), plain,
                     deepOn, deepOn / plain);
     } else if (name == "e320" || name == "e1000") {
         const auto n = nuclei();

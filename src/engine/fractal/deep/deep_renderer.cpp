@@ -79,10 +79,11 @@ struct Setup {
     Complex juliaConst{0.0, 0.0}; // as the double kernel uses it (inverted in doubles)
     std::int32_t max = 0;
     mpfr_prec_t bits = 64;
-    MpFloat offX0, offY0, stepX, stepY; // Upper - centre, and the steps
-    MpFloat refX, refY;                 // the centre after the flips (before Mirror)
-    MpFloat qRe, qIm;                   // the reference point after Mirror and Orientation
-    MpFloat cRe, cIm;                   // ... and after Inside Out
+    MpFloat upperX, upperY, stepX, stepY; // the view's corner and steps
+    MpFloat offX0, offY0;                 // Upper - the reference point
+    MpFloat refX, refY;                   // the centre after the flips (before Mirror)
+    MpFloat qRe, qIm;                     // the reference point after Mirror and Orientation
+    MpFloat cRe, cIm;                     // ... and after Inside Out
     bool extended = false;
     double magnificationLog10 = 0.0;
 };
@@ -230,6 +231,9 @@ public:
     virtual ~EngineBase() = default;
     virtual bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
                            const std::atomic<bool>* stop, Counters& counters) const = 0;
+    virtual std::size_t referenceLength() const = 0;
+    // I of 0-based pixel (x, y).
+    virtual std::int32_t probe(int x, int y, double bailout) const = 0;
 };
 
 template <class T> class Engine final : public EngineBase {
@@ -241,12 +245,16 @@ public:
 
     bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
                    const std::atomic<bool>* stop, Counters& counters) const override;
+    std::size_t referenceLength() const override { return main_.z.size(); }
+    std::int32_t probe(int x, int y, double bailout) const override;
 
 private:
     // The plane difference of a pixel coordinate from the reference's after flip and Mirror.
     T transformed(const T& raw, const T& ref, int sign) const;
     Cx<T> pixelOffset(const T& dx, const T& dy) const; // the prepared difference
     Cx<T> perturb(const Cx<T>& Z, const Cx<T>& d) const;
+    KernelResult pixel(const T& dx, const T& dy, double bailout, const std::atomic<bool>* stop,
+                       Counters& counters, bool& stopped) const;
     KernelResult iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bailout,
                          const std::atomic<bool>* stop, Counters& c, bool& stopped) const;
 
@@ -292,7 +300,7 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
                                 main_.z)) {
         return false;
     }
-    stats.referenceSeconds = seconds(started);
+    stats.referenceSeconds += seconds(started);
     stats.referenceLength = static_cast<std::int64_t>(main_.z.size());
 
     offY0_ = fromMp<T>(s_.offY0);
@@ -338,7 +346,7 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
         if (s_.julia && !buildTable(base_.z, s_.order, false, dcMax, escape2, stop, base_.bla))
             return false;
     }
-    stats.tableSeconds = seconds(tableStart);
+    stats.tableSeconds += seconds(tableStart);
     return true;
 }
 
@@ -367,23 +375,28 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
         bool skipped = false;
         const auto& levels = track->bla.levels;
         if (m >= 1 && !levels.empty()) {
+            // At one start the radius only shrinks with the length (a merge keeps the smaller
+            // radius), so the lengths are tried from the shortest up: a miss ends the search.
             const std::size_t a = m - 1;
             const int top = static_cast<int>(levels.size()) - 1;
-            int k = a == 0 ? top : std::min(std::countr_zero(a) - 1, top);
+            const int longest = a == 0 ? top : std::min(std::countr_zero(a) - 1, top);
             const T size = norm1(delta);
-            for (; k >= 0; --k) {
+            const Bla<T>* best = nullptr;
+            std::int32_t bestSteps = 0;
+            for (int k = 0; k <= longest; ++k) {
+                const auto& level = levels[static_cast<std::size_t>(k)];
                 const std::size_t j = a >> (k + 1);
                 const std::int32_t steps = std::int32_t{2} << k;
-                if (j >= levels[static_cast<std::size_t>(k)].size() || i > max + 1 - steps)
-                    continue;
-                const Bla<T>& e = levels[static_cast<std::size_t>(k)][j];
-                if (!(size < e.R)) continue;
-                delta = e.A * delta + e.B * dc;
-                m += static_cast<std::size_t>(steps);
-                i += steps;
-                c.skipped += steps;
+                if (j >= level.size() || i > max + 1 - steps || !(size < level[j].R)) break;
+                best = &level[j];
+                bestSteps = steps;
+            }
+            if (best) {
+                delta = best->A * delta + best->B * dc;
+                m += static_cast<std::size_t>(bestSteps);
+                i += bestSteps;
+                c.skipped += bestSteps;
                 skipped = true;
-                break;
             }
         }
         if (!skipped) {
@@ -430,20 +443,12 @@ bool Engine<T>::renderRow(int row, const std::atomic<std::int32_t>& bailout, Ker
                           const std::atomic<bool>* stop, Counters& counters) const {
     out.resize(static_cast<std::size_t>(s_.width));
     const T dy = transformed(offY0_ + T(static_cast<double>(row + 1)) * stepY_, refY_, s_.signY);
-    const Cx<T> zero{T(0.0), T(0.0)};
     for (int x = 0; x < s_.width; ++x) {
         if (isStopped(stop)) return false;
         const auto k = static_cast<std::size_t>(x);
-        const Cx<T> d = pixelOffset(columnDX_[k], dy);
-        const double b = bailout.load(std::memory_order_relaxed);
         bool stopped = false;
-        KernelResult r;
-        if (s_.julia)
-            r = iterate(zero, d, 0, b, stop, counters, stopped);
-        else if (s_.startAtC) // z_0 = c is the orbit's z_1
-            r = iterate(d, d, 1, b, stop, counters, stopped);
-        else
-            r = iterate(d, zero, 0, b, stop, counters, stopped);
+        const KernelResult r = pixel(columnDX_[k], dy, bailout.load(std::memory_order_relaxed),
+                                     stop, counters, stopped);
         if (stopped) return false;
         out.A[k] = r.A;
         out.B[k] = r.B;
@@ -453,8 +458,28 @@ bool Engine<T>::renderRow(int row, const std::atomic<std::int32_t>& bailout, Ker
     return true;
 }
 
+template <class T>
+KernelResult Engine<T>::pixel(const T& dx, const T& dy, double bailout,
+                              const std::atomic<bool>* stop, Counters& counters,
+                              bool& stopped) const {
+    const Cx<T> d = pixelOffset(dx, dy);
+    const Cx<T> zero{T(0.0), T(0.0)};
+    if (s_.julia) return iterate(zero, d, 0, bailout, stop, counters, stopped);
+    if (s_.startAtC) // z_0 = c is the orbit's z_1
+        return iterate(d, d, 1, bailout, stop, counters, stopped);
+    return iterate(d, zero, 0, bailout, stop, counters, stopped);
+}
+
+template <class T> std::int32_t Engine<T>::probe(int x, int y, double bailout) const {
+    const T dy = transformed(offY0_ + T(static_cast<double>(y + 1)) * stepY_, refY_, s_.signY);
+    Counters unused;
+    bool stopped = false;
+    return pixel(columnDX_[static_cast<std::size_t>(x)], dy, bailout, nullptr, unused, stopped).I;
+}
+
 struct DeepPictureImpl {
-    Setup setup;
+    Setup setup;                  // the reference at the view's centre
+    std::unique_ptr<Setup> moved; // the reference moved to a pixel whose orbit lasts longer
     DeepOptions options;
     mutable std::mutex mutex;
     std::unique_ptr<EngineBase> engine; // set once built, then read-only
@@ -471,6 +496,54 @@ MpFloat coordinate(const std::string& text, double fallback) {
 }
 
 } // namespace
+
+// Puts the reference point at pixel position (x2 / 2, y2 / 2) (1-based, as the renderer maps
+// pixels) and derives everything that depends on it. False when Inside Out would divide by 0.
+bool placeReference(Setup& s, long x2, long y2) {
+    const mpfr_prec_t work = s.upperX.precision();
+    MpFloat x(work), y(work);
+    s.offX0 = MpFloat(work);
+    s.offY0 = MpFloat(work);
+    mpfr_mul_si(s.offX0.get(), s.stepX.get(), -x2, MPFR_RNDN);
+    mpfr_div_2ui(s.offX0.get(), s.offX0.get(), 1, MPFR_RNDN);
+    mpfr_mul_si(s.offY0.get(), s.stepY.get(), -y2, MPFR_RNDN);
+    mpfr_div_2ui(s.offY0.get(), s.offY0.get(), 1, MPFR_RNDN);
+    mpfr_sub(x.get(), s.upperX.get(), s.offX0.get(), MPFR_RNDN);
+    mpfr_sub(y.get(), s.upperY.get(), s.offY0.get(), MPFR_RNDN);
+
+    const mpfr_prec_t bits = s.bits;
+    s.refX = MpFloat(bits);
+    s.refY = MpFloat(bits);
+    mpfr_mul_si(s.refX.get(), x.get(), s.signX, MPFR_RNDN);
+    mpfr_mul_si(s.refY.get(), y.get(), s.signY, MPFR_RNDN);
+    MpFloat px(s.refX), py(s.refY);
+    if (s.mirror) {
+        mpfr_abs(px.get(), px.get(), MPFR_RNDN);
+        mpfr_abs(py.get(), py.get(), MPFR_RNDN);
+    }
+    // q = p * Orientation; c = q, or 1/q with Inside Out.
+    s.qRe = MpFloat(bits);
+    s.qIm = MpFloat(bits);
+    MpFloat t(bits), d(bits);
+    mpfr_mul_d(s.qRe.get(), px.get(), s.orientation.re, MPFR_RNDN);
+    mpfr_mul_d(t.get(), py.get(), s.orientation.im, MPFR_RNDN);
+    mpfr_sub(s.qRe.get(), s.qRe.get(), t.get(), MPFR_RNDN);
+    mpfr_mul_d(s.qIm.get(), px.get(), s.orientation.im, MPFR_RNDN);
+    mpfr_mul_d(t.get(), py.get(), s.orientation.re, MPFR_RNDN);
+    mpfr_add(s.qIm.get(), s.qIm.get(), t.get(), MPFR_RNDN);
+    s.cRe = s.qRe;
+    s.cIm = s.qIm;
+    if (s.insideOut) {
+        mpfr_sqr(d.get(), s.qRe.get(), MPFR_RNDN);
+        mpfr_sqr(t.get(), s.qIm.get(), MPFR_RNDN);
+        mpfr_add(d.get(), d.get(), t.get(), MPFR_RNDN);
+        if (d.isZero()) return false;
+        mpfr_div(s.cRe.get(), s.qRe.get(), d.get(), MPFR_RNDN);
+        mpfr_div(s.cIm.get(), s.qIm.get(), d.get(), MPFR_RNDN);
+        mpfr_neg(s.cIm.get(), s.cIm.get(), MPFR_RNDN);
+    }
+    return true;
+}
 
 DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const DeepOptions& options)
     : impl_(std::make_unique<DeepPictureImpl>()) {
@@ -509,55 +582,20 @@ DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const De
     s.bits = static_cast<mpfr_prec_t>(std::max(64L, top - stepExponent + 64));
     const mpfr_prec_t work = std::max(s.bits, inBits) + 8;
 
-    MpFloat cx(work), cy(work);
-    mpfr_add(cx.get(), ux.get(), lx.get(), MPFR_RNDN);
-    mpfr_div_2ui(cx.get(), cx.get(), 1, MPFR_RNDN);
-    mpfr_add(cy.get(), uy.get(), ly.get(), MPFR_RNDN);
-    mpfr_div_2ui(cy.get(), cy.get(), 1, MPFR_RNDN);
-    s.offX0 = MpFloat(work);
-    s.offY0 = MpFloat(work);
+    s.upperX = MpFloat(work);
+    s.upperY = MpFloat(work);
+    mpfr_set(s.upperX.get(), ux.get(), MPFR_RNDN);
+    mpfr_set(s.upperY.get(), uy.get(), MPFR_RNDN);
     s.stepX = MpFloat(work);
     s.stepY = MpFloat(work);
-    mpfr_sub(s.offX0.get(), ux.get(), cx.get(), MPFR_RNDN);
-    mpfr_sub(s.offY0.get(), uy.get(), cy.get(), MPFR_RNDN);
     mpfr_div_si(s.stepX.get(), spanX.get(), width, MPFR_RNDN);
     mpfr_div_si(s.stepY.get(), spanY.get(), height, MPFR_RNDN);
-
-    const mpfr_prec_t bits = s.bits;
-    s.refX = MpFloat(bits);
-    s.refY = MpFloat(bits);
-    mpfr_mul_si(s.refX.get(), cx.get(), s.signX, MPFR_RNDN);
-    mpfr_mul_si(s.refY.get(), cy.get(), s.signY, MPFR_RNDN);
-    MpFloat px(s.refX), py(s.refY);
-    if (s.mirror) {
-        mpfr_abs(px.get(), px.get(), MPFR_RNDN);
-        mpfr_abs(py.get(), py.get(), MPFR_RNDN);
-    }
-    // q = p * Orientation; c = q, or 1/q with Inside Out.
-    s.qRe = MpFloat(bits);
-    s.qIm = MpFloat(bits);
-    MpFloat t(bits), d(bits);
-    mpfr_mul_d(s.qRe.get(), px.get(), s.orientation.re, MPFR_RNDN);
-    mpfr_mul_d(t.get(), py.get(), s.orientation.im, MPFR_RNDN);
-    mpfr_sub(s.qRe.get(), s.qRe.get(), t.get(), MPFR_RNDN);
-    mpfr_mul_d(s.qIm.get(), px.get(), s.orientation.im, MPFR_RNDN);
-    mpfr_mul_d(t.get(), py.get(), s.orientation.re, MPFR_RNDN);
-    mpfr_add(s.qIm.get(), s.qIm.get(), t.get(), MPFR_RNDN);
-    s.cRe = s.qRe;
-    s.cIm = s.qIm;
+    // The centre: pixel position (W/2, H/2).
+    if (!placeReference(s, width, height))
+        throw ERenderParameters("Inside Out cannot take a view centred on 0 below double "
+                                "precision");
     long stepLog2 = stepExponent + std::ilogb(std::hypot(s.orientation.re, s.orientation.im));
-    if (s.insideOut) {
-        mpfr_sqr(d.get(), s.qRe.get(), MPFR_RNDN);
-        mpfr_sqr(t.get(), s.qIm.get(), MPFR_RNDN);
-        mpfr_add(d.get(), d.get(), t.get(), MPFR_RNDN);
-        if (d.isZero())
-            throw ERenderParameters("Inside Out cannot take a view centred on 0 below double "
-                                    "precision");
-        mpfr_div(s.cRe.get(), s.qRe.get(), d.get(), MPFR_RNDN);
-        mpfr_div(s.cIm.get(), s.qIm.get(), d.get(), MPFR_RNDN);
-        mpfr_neg(s.cIm.get(), s.cIm.get(), MPFR_RNDN);
-        stepLog2 -= d.exponent();
-    }
+    if (s.insideOut) stepLog2 -= 2 * std::max(s.qRe.exponent(), s.qIm.exponent());
     s.extended = options.numberType == NumberType::Extended ||
                  (options.numberType == NumberType::Auto && stepLog2 < kExtendedBelowLog2);
     long spanExp = 0;
@@ -571,23 +609,68 @@ DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const De
 
 DeepPicture::~DeepPicture() = default;
 
+namespace {
+
+std::unique_ptr<EngineBase> buildEngine(const Setup& s, const DeepOptions& options,
+                                        std::int32_t bailout, const std::atomic<bool>* stop,
+                                        DeepStats& stats) {
+    if (s.extended) {
+        auto e = std::make_unique<Engine<ExtFloat>>(s, options);
+        if (!e->build(bailout, stop, stats)) return nullptr;
+        return e;
+    }
+    auto e = std::make_unique<Engine<double>>(s, options);
+    if (!e->build(bailout, stop, stats)) return nullptr;
+    return e;
+}
+
+// A grid of pixels probed when the centre's orbit escapes early.
+constexpr int kProbeColumns = 12, kProbeRows = 9;
+
+} // namespace
+
 bool DeepPicture::prepare(const std::atomic<bool>* stop, std::int32_t bailout) {
     std::lock_guard lock(impl_->mutex);
     if (impl_->engine) return true;
     if (isStopped(stop)) return false;
-    std::unique_ptr<EngineBase> engine;
-    bool built = false;
-    if (impl_->setup.extended) {
-        auto e = std::make_unique<Engine<ExtFloat>>(impl_->setup, impl_->options);
-        built = e->build(bailout, stop, impl_->stats);
-        engine = std::move(e);
-    } else {
-        auto e = std::make_unique<Engine<double>>(impl_->setup, impl_->options);
-        built = e->build(bailout, stop, impl_->stats);
-        engine = std::move(e);
+    const Setup& s = impl_->setup;
+    auto engine = buildEngine(s, impl_->options, bailout, stop, impl_->stats);
+    if (!engine) return false;
+    // A reference that escapes early leaves every longer pixel without BLA: the probed pixel
+    // with the longest orbit (the first in row order among equals) takes its place. The choice
+    // depends on the view and parameters alone, so bands and frames agree.
+    const auto length = engine->referenceLength();
+    if (length < static_cast<std::size_t>(s.max) + 3) {
+        std::int32_t bestI = 0;
+        int bestX = 0, bestY = 0;
+        for (int j = 0; j < kProbeRows; ++j) {
+            for (int i = 0; i < kProbeColumns; ++i) {
+                if (isStopped(stop)) return false;
+                const int x = (2 * i + 1) * s.width / (2 * kProbeColumns);
+                const int y = (2 * j + 1) * s.height / (2 * kProbeRows);
+                const std::int32_t I = engine->probe(x, y, bailout);
+                if (I > bestI) {
+                    bestI = I;
+                    bestX = x;
+                    bestY = y;
+                }
+            }
+        }
+        if (static_cast<std::size_t>(bestI) > length) {
+            auto moved = std::make_unique<Setup>(s);
+            if (placeReference(*moved, 2L * (bestX + 1), 2L * (bestY + 1))) {
+                auto better = buildEngine(*moved, impl_->options, bailout, stop, impl_->stats);
+                if (!better) return false;
+                if (better->referenceLength() > length) {
+                    engine = std::move(better);
+                    impl_->moved = std::move(moved);
+                }
+            }
+        }
     }
-    if (built) impl_->engine = std::move(engine);
-    return built;
+    impl_->stats.referenceLength = static_cast<std::int64_t>(engine->referenceLength());
+    impl_->engine = std::move(engine);
+    return true;
 }
 
 bool DeepPicture::renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,

@@ -41,6 +41,8 @@ struct ExtFloat {
     }
 
     double toDouble() const {
+        if (e >= -1022 && e <= 1023) // a normal double: exact without ldexp
+            return m * std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52);
         if (e < -1100) return 0.0 * m;
         if (e > 1100) return m * std::numeric_limits<double>::infinity();
         return std::ldexp(m, e);

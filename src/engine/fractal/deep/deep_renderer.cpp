@@ -197,8 +197,9 @@ bool buildTable(const std::vector<Cx<T>>& z, int order, bool mandelbrot, const T
         const T ax = modulus(x.A);
         const T room = y.R - modulus(x.B) * dcMax;
         r.R = zero;
-        if (isFiniteCx(r.A) && isFiniteCx(r.B) && room > zero && ax > zero) {
-            const T limit = room / ax;
+        if (isFiniteCx(r.A) && isFiniteCx(r.B) && room > zero) {
+            // An attracting orbit's A may underflow to 0: then only the first half limits.
+            const T limit = ax > zero ? room / ax : x.R;
             r.R = limit < x.R ? limit : x.R;
         }
         return r;

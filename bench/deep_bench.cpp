@@ -215,7 +215,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> cases;
     for (int k = 1; k < argc; ++k)
         cases.emplace_back(argv[k]);
-    if (cases.empty()) cases = {"shallow", "flake", "flake-nobla", "flake-mpfr", "e320", "e1000"};
+    if (cases.empty())
+        cases = {"shallow", "shallow-1e11", "flake", "flake-nobla", "flake-mpfr", "e320", "e1000"};
     std::printf("deep_bench on %u threads; each case in its own process, peak memory its own\n",
                 std::thread::hardware_concurrency());
     std::fflush(stdout);

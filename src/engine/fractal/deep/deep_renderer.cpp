@@ -233,8 +233,9 @@ public:
     virtual bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
                            const std::atomic<bool>* stop, Counters& counters) const = 0;
     virtual std::size_t referenceLength() const = 0;
-    // I of 0-based pixel (x, y).
-    virtual std::int32_t probe(int x, int y, double bailout) const = 0;
+    // I of 0-based pixel (x, y); -1 when stopped.
+    virtual std::int32_t probe(int x, int y, double bailout,
+                               const std::atomic<bool>* stop) const = 0;
 };
 
 template <class T> class Engine final : public EngineBase {
@@ -247,7 +248,7 @@ public:
     bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
                    const std::atomic<bool>* stop, Counters& counters) const override;
     std::size_t referenceLength() const override { return main_.z.size(); }
-    std::int32_t probe(int x, int y, double bailout) const override;
+    std::int32_t probe(int x, int y, double bailout, const std::atomic<bool>* stop) const override;
 
 private:
     // The plane difference of a pixel coordinate from the reference's after flip and Mirror.
@@ -471,11 +472,14 @@ KernelResult Engine<T>::pixel(const T& dx, const T& dy, double bailout,
     return iterate(d, zero, 0, bailout, stop, counters, stopped);
 }
 
-template <class T> std::int32_t Engine<T>::probe(int x, int y, double bailout) const {
+template <class T>
+std::int32_t Engine<T>::probe(int x, int y, double bailout, const std::atomic<bool>* stop) const {
     const T dy = transformed(offY0_ + T(static_cast<double>(y + 1)) * stepY_, refY_, s_.signY);
     Counters unused;
     bool stopped = false;
-    return pixel(columnDX_[static_cast<std::size_t>(x)], dy, bailout, nullptr, unused, stopped).I;
+    const std::int32_t I =
+        pixel(columnDX_[static_cast<std::size_t>(x)], dy, bailout, stop, unused, stopped).I;
+    return stopped ? -1 : I;
 }
 
 struct DeepPictureImpl {
@@ -649,7 +653,8 @@ bool DeepPicture::prepare(const std::atomic<bool>* stop, std::int32_t bailout) {
                 if (isStopped(stop)) return false;
                 const int x = (2 * i + 1) * s.width / (2 * kProbeColumns);
                 const int y = (2 * j + 1) * s.height / (2 * kProbeRows);
-                const std::int32_t I = engine->probe(x, y, bailout);
+                const std::int32_t I = engine->probe(x, y, bailout, stop);
+                if (I < 0) return false;
                 if (I > bestI) {
                     bestI = I;
                     bestX = x;

@@ -249,6 +249,17 @@ TEST(DeepRender, ShallowViewsAgreeWithTheDoubleKernels) {
     EXPECT_GE(rebasingViews, 1);
 }
 
+TEST(DeepRender, SkipsCoverLongOrbitsInFewSteps) {
+    // Inside the main cardioid the orbit is attracting: products of 2 Z underflow to 0 in long
+    // table entries, which must stay usable. A million iterations take a few dozen skips.
+    const FractalParams p = deepParams("-0.1", "1E-28", "1E-30", 8, 6, 1000000);
+    DeepStats stats;
+    const Counts counts = qm::test::deepCounts(p, 8, 6, {}, &stats);
+    for (const double I : counts.I)
+        EXPECT_EQ(I, 1000001.0);
+    EXPECT_LT(stats.skips, 48 * 100);
+}
+
 TEST(DeepRender, RendersUseTheDeepPathOnlyWhereAsked) {
     FractalParams p;
     EXPECT_FALSE(usesDeepPath(p, 320, 240));

@@ -224,7 +224,7 @@ bool buildTable(const std::vector<Cx<T>>& z, int order, bool mandelbrot, const T
 }
 
 struct Counters {
-    std::int64_t iterations = 0, skipped = 0, rebases = 0;
+    std::int64_t iterations = 0, skipped = 0, skips = 0, rebases = 0;
 };
 
 class EngineBase {
@@ -398,6 +398,7 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
                 m += static_cast<std::size_t>(bestSteps);
                 i += bestSteps;
                 c.skipped += bestSteps;
+                ++c.skips;
                 skipped = true;
             }
         }
@@ -692,6 +693,7 @@ bool DeepPicture::renderRow(int row, const std::atomic<std::int32_t>& bailout, K
     std::lock_guard lock(impl_->mutex);
     impl_->stats.iterations += counters.iterations;
     impl_->stats.skipped += counters.skipped;
+    impl_->stats.skips += counters.skips;
     impl_->stats.rebases += counters.rebases;
     return done;
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -180,7 +181,18 @@ TEST(DeepRender, BelowTheRangeOfDoublesAgreesWithMpfr) {
     DeepStats stats;
     const Counts deep = qm::test::deepCounts(p, 24, 18, {}, &stats);
     EXPECT_TRUE(stats.extended);
+    EXPECT_GT(std::set<double>(deep.I.begin(), deep.I.end()).size(), 3u);
     expectAgreement(qm::test::oracleCounts(p, 24, 18, 1200), deep);
+}
+
+TEST(DeepRender, Below1E1000AgreesWithMpfr) {
+    const FractalParams p = deepParams("2E-1001", "1", "1E-1000", 8, 6, 4000);
+    DeepStats stats;
+    const Counts deep = qm::test::deepCounts(p, 8, 6, {}, &stats);
+    EXPECT_TRUE(stats.extended);
+    EXPECT_GT(stats.bits, 3322);
+    EXPECT_GT(std::set<double>(deep.I.begin(), deep.I.end()).size(), 3u); // not one flat colour
+    expectAgreement(qm::test::oracleCounts(p, 8, 6, 3500), deep);
 }
 
 TEST(DeepRender, CubicAndJuliaAgreeWithMpfr) {

@@ -357,6 +357,7 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     const auto rows = band ? fractal::bandRows(p.Height, *band) : fractal::BandRows{0, p.Height};
     ProgressMeter meter(err, progressMode, "render", "rows", rows.end - rows.first);
     target.onRows = [&](int rowsDone) { meter.update(rowsDone); };
+    target.onStage = [&](const std::string& stage) { meter.note(stage); };
     catchInterrupts();
     const RenderOutcome done = renderToFile(p, shared, bailout, *language, target);
     meter.finish();

@@ -44,7 +44,12 @@ RenderOutcome renderToFile(const fractal::FractalParams& p, const SharedColourDa
     options.randomSeed = target.randomSeed;
     options.supersample = target.supersample;
     options.ordered = streamed;
-    options.stopWhen = [] { return interrupted(); };
+    const fractal::RenderJob* running = nullptr;
+    options.stopWhen = [&] {
+        if (running && running->settings().deep && target.onStage)
+            target.onStage(running->settings().deep->stage());
+        return interrupted();
+    };
     fractal::BandRows rows{0, p.Height};
     if (target.band) {
         rows = fractal::bandRows(p.Height, *target.band);
@@ -52,6 +57,7 @@ RenderOutcome renderToFile(const fractal::FractalParams& p, const SharedColourDa
         options.rowCount = rows.end - rows.first;
     }
     fractal::RenderJob job(p, p.Width, p.Height, shared, bailout, compiler, options);
+    running = &job;
 
     int done = 0;
     const auto rowDone = [&] {

@@ -35,6 +35,8 @@ struct RenderTarget {
     std::string identity;
     // Called on this thread with the number of rows written so far.
     std::function<void(int rowsDone)> onRows;
+    // The deep path's preparation stage, polled while no row finishes.
+    std::function<void(const std::string& stage)> onStage;
 };
 
 struct RenderOutcome {

@@ -114,7 +114,8 @@ template <class T> bool isFiniteCx(const Cx<T>& a) {
 template <class T>
 bool computeOrbit(const MpFloat& z0Re, const MpFloat& z0Im, const MpFloat& cRe, const MpFloat& cIm,
                   int order, std::int64_t maxLength, mpfr_prec_t bits,
-                  const std::atomic<bool>* stop, std::vector<Cx<T>>& out) {
+                  const std::atomic<bool>* stop, std::atomic<std::int64_t>& progress,
+                  std::vector<Cx<T>>& out) {
     MpFloat zr(bits), zi(bits), pr(bits), pi(bits), a(bits), b(bits), t(bits);
     mpfr_set(zr.get(), z0Re.get(), MPFR_RNDN);
     mpfr_set(zi.get(), z0Im.get(), MPFR_RNDN);
@@ -127,7 +128,10 @@ bool computeOrbit(const MpFloat& z0Re, const MpFloat& z0Im, const MpFloat& cRe, 
         if ((k >= 1 && re * re + im * im > kReferenceEscape2) ||
             static_cast<std::int64_t>(out.size()) >= maxLength)
             return true;
-        if ((k & 63) == 0 && isStopped(stop)) return false;
+        if ((k & 63) == 0) {
+            if (isStopped(stop)) return false;
+            progress.store(k, std::memory_order_relaxed);
+        }
         if (order == 2) {
             mpfr_sqr(a.get(), zr.get(), MPFR_RNDN);
             mpfr_sqr(b.get(), zi.get(), MPFR_RNDN);
@@ -223,6 +227,12 @@ bool buildTable(const std::vector<Cx<T>>& z, int order, bool mandelbrot, const T
     return true;
 }
 
+// Published by the thread that prepares, read by progress displays.
+struct BuildProgress {
+    std::atomic<int> stage{0}; // 0 none, 1 reference orbit, 2 BLA table
+    std::atomic<std::int64_t> orbit{0};
+};
+
 struct Counters {
     std::int64_t iterations = 0, skipped = 0, skips = 0, rebases = 0;
 };
@@ -243,7 +253,8 @@ public:
     Engine(const Setup& s, const DeepOptions& options) : s_(s), options_(options) {}
 
     // Orbits and tables; false when stopped. Times go to the stats.
-    bool build(std::int32_t bailout, const std::atomic<bool>* stop, DeepStats& stats);
+    bool build(std::int32_t bailout, const std::atomic<bool>* stop, DeepStats& stats,
+               BuildProgress& progress);
 
     bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
                    const std::atomic<bool>* stop, Counters& counters) const override;
@@ -288,18 +299,22 @@ template <class T> Cx<T> Engine<T>::pixelOffset(const T& dx, const T& dy) const 
 }
 
 template <class T>
-bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepStats& stats) {
+bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepStats& stats,
+                      BuildProgress& progress) {
+    progress.stage.store(1, std::memory_order_relaxed);
     const auto started = std::chrono::steady_clock::now();
     const std::int64_t length = static_cast<std::int64_t>(s_.max) + 3;
     const MpFloat zero(0.0, 64);
     const MpFloat jRe(s_.juliaConst.re, 64), jIm(s_.juliaConst.im, 64);
     if (s_.julia) {
-        if (!computeOrbit<T>(s_.cRe, s_.cIm, jRe, jIm, s_.order, length, s_.bits, stop, main_.z))
+        if (!computeOrbit<T>(s_.cRe, s_.cIm, jRe, jIm, s_.order, length, s_.bits, stop,
+                             progress.orbit, main_.z))
             return false;
-        if (!computeOrbit<T>(zero, zero, jRe, jIm, s_.order, length, s_.bits, stop, base_.z))
+        if (!computeOrbit<T>(zero, zero, jRe, jIm, s_.order, length, s_.bits, stop, progress.orbit,
+                             base_.z))
             return false;
     } else if (!computeOrbit<T>(zero, zero, s_.cRe, s_.cIm, s_.order, length, s_.bits, stop,
-                                main_.z)) {
+                                progress.orbit, main_.z)) {
         return false;
     }
     stats.referenceSeconds += seconds(started);
@@ -320,6 +335,7 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
             transformed(offX0 + T(static_cast<double>(x + 1)) * stepX, refX_, s_.signX);
 
     const auto tableStart = std::chrono::steady_clock::now();
+    progress.stage.store(2, std::memory_order_relaxed);
     const double escape2 = std::min<double>(bailout, 4.0);
     if (options_.bla && escape2 > 0.0) {
         // The largest |dc| of the picture lies on its border.
@@ -490,6 +506,7 @@ struct DeepPictureImpl {
     mutable std::mutex mutex;
     std::unique_ptr<EngineBase> engine; // set once built, then read-only
     DeepStats stats;                    // guarded by mutex
+    BuildProgress progress;
 };
 
 namespace {
@@ -619,15 +636,17 @@ namespace {
 
 std::unique_ptr<EngineBase> buildEngine(const Setup& s, const DeepOptions& options,
                                         std::int32_t bailout, const std::atomic<bool>* stop,
-                                        DeepStats& stats) {
+                                        DeepStats& stats, BuildProgress& progress) {
+    std::unique_ptr<EngineBase> built;
     if (s.extended) {
         auto e = std::make_unique<Engine<ExtFloat>>(s, options);
-        if (!e->build(bailout, stop, stats)) return nullptr;
-        return e;
+        if (e->build(bailout, stop, stats, progress)) built = std::move(e);
+    } else {
+        auto e = std::make_unique<Engine<double>>(s, options);
+        if (e->build(bailout, stop, stats, progress)) built = std::move(e);
     }
-    auto e = std::make_unique<Engine<double>>(s, options);
-    if (!e->build(bailout, stop, stats)) return nullptr;
-    return e;
+    progress.stage.store(0, std::memory_order_relaxed);
+    return built;
 }
 
 // A grid of pixels probed when the centre's orbit escapes early.
@@ -640,7 +659,7 @@ bool DeepPicture::prepare(const std::atomic<bool>* stop, std::int32_t bailout) {
     if (impl_->engine) return true;
     if (isStopped(stop)) return false;
     const Setup& s = impl_->setup;
-    auto engine = buildEngine(s, impl_->options, bailout, stop, impl_->stats);
+    auto engine = buildEngine(s, impl_->options, bailout, stop, impl_->stats, impl_->progress);
     if (!engine) return false;
     // A reference that escapes early leaves every longer pixel without BLA: the probed pixel
     // with the longest orbit (the first in row order among equals) takes its place. The choice
@@ -666,7 +685,8 @@ bool DeepPicture::prepare(const std::atomic<bool>* stop, std::int32_t bailout) {
         if (static_cast<std::size_t>(bestI) > length) {
             auto moved = std::make_unique<Setup>(s);
             if (placeReference(*moved, 2L * (bestX + 1), 2L * (bestY + 1))) {
-                auto better = buildEngine(*moved, impl_->options, bailout, stop, impl_->stats);
+                auto better = buildEngine(*moved, impl_->options, bailout, stop, impl_->stats,
+                                          impl_->progress);
                 if (!better) return false;
                 if (better->referenceLength() > length) {
                     engine = std::move(better);
@@ -696,6 +716,19 @@ bool DeepPicture::renderRow(int row, const std::atomic<std::int32_t>& bailout, K
     impl_->stats.skips += counters.skips;
     impl_->stats.rebases += counters.rebases;
     return done;
+}
+
+std::string DeepPicture::stage() const {
+    const BuildProgress& p = impl_->progress;
+    switch (p.stage.load(std::memory_order_relaxed)) {
+    case 1:
+        return "reference orbit " + std::to_string(p.orbit.load(std::memory_order_relaxed)) +
+               " iterations";
+    case 2:
+        return "BLA table";
+    default:
+        return {};
+    }
 }
 
 DeepStats DeepPicture::stats() const {

@@ -63,6 +63,9 @@ public:
     bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
                    const std::atomic<bool>* stop = nullptr);
     DeepStats stats() const;
+    // What prepare() is doing, for progress displays ("reference orbit 12345 iterations",
+    // "BLA table"); empty before and after.
+    std::string stage() const;
 
 private:
     std::unique_ptr<DeepPictureImpl> impl_;

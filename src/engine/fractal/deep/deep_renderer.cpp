@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdio>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 namespace qm::fractal::deep {
@@ -93,8 +92,14 @@ template <class T> struct Bla {
     T R{};
 };
 
-// Level k holds the skips of 2^(k+1) iterations starting at m = 1 + j * 2^(k+1).
-template <class T> struct BlaTable { std::vector<std::vector<Bla<T>>> levels; };
+// Level k holds the skips of 2^(k+shift) iterations starting at m = 1 + j * 2^(k+shift).
+template <class T> struct BlaTable {
+    int shift = 1;
+    std::vector<std::vector<Bla<T>>> levels;
+};
+
+// The table's share of memory: orbits longer than this allows drop the shortest skips.
+constexpr std::size_t kTableBytes = std::size_t{512} << 20;
 
 // One stored orbit and its table.
 template <class T> struct Track {
@@ -210,10 +215,20 @@ bool buildTable(const std::vector<Cx<T>>& z, int order, bool mandelbrot, const T
     };
     // Checked every 2^16 entries: a table of millions takes longer than a stop may wait.
     const auto stopAt = [&](std::size_t j) { return (j & 0xFFFF) == 0 && isStopped(stop); };
-    std::vector<Bla<T>> level(singles / 2);
+    // The levels together hold about singles / 2^first entries.
+    int first = 0;
+    while ((singles >> first) * sizeof(Bla<T>) > kTableBytes)
+        ++first;
+    table.shift = first + 1;
+    const std::size_t span = std::size_t{2} << first;
+    std::vector<Bla<T>> level(singles / span);
     for (std::size_t j = 0; j < level.size(); ++j) {
         if (stopAt(j)) return false;
-        level[j] = merge(single(1 + 2 * j), single(2 + 2 * j));
+        const std::size_t m0 = 1 + j * span;
+        Bla<T> chain = single(m0);
+        for (std::size_t t = 1; t < span; ++t)
+            chain = merge(chain, single(m0 + t));
+        level[j] = chain;
     }
     while (!level.empty()) {
         std::vector<Bla<T>> next(level.size() / 2);
@@ -396,15 +411,16 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
             // At one start the radius only shrinks with the length (a merge keeps the smaller
             // radius), so the lengths are tried from the shortest up: a miss ends the search.
             const std::size_t a = m - 1;
+            const int shift = track->bla.shift;
             const int top = static_cast<int>(levels.size()) - 1;
-            const int longest = a == 0 ? top : std::min(std::countr_zero(a) - 1, top);
+            const int longest = a == 0 ? top : std::min(std::countr_zero(a) - shift, top);
             const T size = norm1(delta);
             const Bla<T>* best = nullptr;
             std::int32_t bestSteps = 0;
             for (int k = 0; k <= longest; ++k) {
                 const auto& level = levels[static_cast<std::size_t>(k)];
-                const std::size_t j = a >> (k + 1);
-                const std::int32_t steps = std::int32_t{2} << k;
+                const std::size_t j = a >> (k + shift);
+                const std::int32_t steps = std::int32_t{1} << (k + shift);
                 if (j >= level.size() || i > max + 1 - steps || !(size < level[j].R)) break;
                 best = &level[j];
                 bestSteps = steps;

@@ -9,6 +9,7 @@ packages=(
   libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev
+  libmpfr-dev
   clang libclang-rt-14-dev
   imagemagick netpbm
   slurm-wlm munge parallel

@@ -107,24 +107,81 @@ fractal::ColourModel parseModel(const std::string& s) {
     throw UsageError{"--model must be palette, rgb or hls"};
 }
 
-fractal::View parseView(const std::string& s) {
+// The four fields as given and as doubles.
+struct ViewText {
+    std::string text[4];
+    fractal::View view;
+};
+
+ViewText parseView(const std::string& s) {
+    ViewText t;
     double v[4];
     std::size_t start = 0;
     for (int k = 0; k < 4; ++k) {
         const auto comma = s.find(',', start);
         if ((k < 3) != (comma != std::string::npos))
             throw UsageError{"--view expects four numbers UX,LX,UY,LY"};
-        v[k] = parseFloat(s.substr(start, comma == std::string::npos ? comma : comma - start));
+        t.text[k] = s.substr(start, comma == std::string::npos ? comma : comma - start);
+        v[k] = parseFloat(t.text[k]);
         start = comma + 1;
     }
-    return {v[0], v[1], v[2], v[3]};
+    t.view = {v[0], v[1], v[2], v[3]};
+    return t;
+}
+
+// More significant digits than a double carries.
+bool isLongNumber(const std::string& text) {
+    std::size_t digits = 0;
+    for (const char c : text) {
+        if (c == 'e' || c == 'E') break;
+        if (c >= '0' && c <= '9' && (digits > 0 || c != '0')) ++digits;
+    }
+    return digits > 17;
+}
+
+// The view of --view: its exact decimals join the doubles where doubles cannot hold it.
+void applyView(fractal::FractalParams& p, const ViewText& t) {
+    p.setView(t.view);
+    const fractal::PixelSteps steps = fractal::computeSteps(t.view, p.Width, p.Height);
+    bool exact = t.view.upperX != t.view.lowerX && t.view.upperY != t.view.lowerY &&
+                 !fractal::beyondDoublePrecision(t.view, steps);
+    for (const auto& text : t.text)
+        exact = exact && !isLongNumber(text);
+    if (!exact)
+        p.deepView = fractal::deepViewFromFields(t.text[0], t.text[1], t.text[2], t.text[3]);
+}
+
+fractal::DeepMode parseDeepMode(const std::string& s) {
+    if (s == "auto") return fractal::DeepMode::Auto;
+    if (s == "on") return fractal::DeepMode::On;
+    if (s == "off") return fractal::DeepMode::Off;
+    throw UsageError{"--deep must be auto, on or off"};
+}
+
+void printDeepStats(std::ostream& out, const fractal::deep::DeepStats& s) {
+    const double share = s.iterations > 0 ? 100.0 * static_cast<double>(s.skipped) /
+                                                static_cast<double>(s.iterations)
+                                          : 0.0;
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "deep path: magnification %s, %ld bits, %s deltas, reference orbit %.3f s "
+                  "(%lld iterations), BLA table %.3f s, %.1f %% of %lld iterations skipped by "
+                  "BLA, %lld rebases\n",
+                  fractal::deep::formatMagnification(s.magnificationLog10).c_str(), s.bits,
+                  s.extended ? "extended-exponent" : "double", s.referenceSeconds,
+                  static_cast<long long>(s.referenceLength), s.tableSeconds, share,
+                  static_cast<long long>(s.iterations), static_cast<long long>(s.rebases));
+    out << line;
 }
 
 int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     ArgReader r(args);
     std::optional<std::string> parameterFile, output, gradientText, type, model;
     std::optional<std::uint32_t> plasmaSeed;
-    std::optional<fractal::View> view;
+    std::optional<ViewText> view;
+    std::optional<Complex> centreGiven;
+    std::optional<std::string> centreText[2], widthText;
+    std::optional<fractal::DeepMode> deepMode;
     std::optional<std::pair<int, int>> size;
     std::optional<std::string> formula, red, green, blue;
     int threads = 0;
@@ -150,7 +207,23 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
             type = r.next("--type value");
         else if (opt == "--view")
             view = parseView(r.next("--view value"));
-        else if (opt == "--model")
+        else if (opt == "--center") {
+            const std::string text = r.next("--center value");
+            const auto comma = text.find(',');
+            if (comma == std::string::npos)
+                throw UsageError{"--center expects two numbers separated by a comma"};
+            centreText[0] = text.substr(0, comma);
+            centreText[1] = text.substr(comma + 1);
+        } else if (opt == "--width")
+            widthText = r.next("--width value");
+        else if (opt == "--deep")
+            deepMode = parseDeepMode(r.next("--deep value"));
+        else if (opt == "--max") {
+            // The deep path takes more; the double path's limit is checked below.
+            maxGiven = true;
+            kp.max = parseLimited(r.next("--max value"), "--max", 1,
+                                  fractal::deep::kDeepMaxIterationsLimit);
+        } else if (opt == "--model")
             model = r.next("--model value");
         else if (opt == "--formula")
             formula = r.next("--formula value");
@@ -198,6 +271,9 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
         }
     }
     if (!output) throw UsageError{"missing -o OUT"};
+    if (centreText[0].has_value() != widthText.has_value())
+        throw UsageError{"--center and --width go together"};
+    if (widthText && view) throw UsageError{"--view or --center with --width, not both"};
 
     SharedColourData shared;
     gradient::GradientModel gradient(shared);
@@ -211,7 +287,6 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
         insideOut = insideOut || doc.insideOut();
     }
     if (type) p.type = parseType(*type).code;
-    if (view) p.setView(*view);
     if (juliaGiven) {
         p.julia = true;
         p.JuliaX = kp.juliaConst.re;
@@ -235,6 +310,17 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
         p.Width = size->first;
         p.Height = size->second;
     }
+    if (deepMode) p.deepMode = *deepMode;
+    if (view) applyView(p, *view);
+    if (widthText) {
+        p.deepView = fractal::deepViewFromCentre(*centreText[0], *centreText[1], *widthText,
+                                                 p.Width, p.Height);
+        p.setView(fractal::nearestView(p.deepView));
+    }
+    if (p.Max > fractal::kMaxIterationsLimit &&
+        !fractal::deep::usesDeepPath(p, p.Width * supersample, p.Height * supersample))
+        throw UsageError{"--max must be from 1 to " + std::to_string(fractal::kMaxIterationsLimit) +
+                         " (up to 100000000 where the deep path renders)"};
     if (gradientText) gradient.defaultgrad(*gradientText);
     const auto band = bandText ? std::optional(parseBand(*bandText, p.Height)) : std::nullopt;
 
@@ -271,6 +357,7 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     const auto rows = band ? fractal::bandRows(p.Height, *band) : fractal::BandRows{0, p.Height};
     ProgressMeter meter(err, progressMode, "render", "rows", rows.end - rows.first);
     target.onRows = [&](int rowsDone) { meter.update(rowsDone); };
+    target.onStage = [&](const std::string& stage) { meter.note(stage); };
     catchInterrupts();
     const RenderOutcome done = renderToFile(p, shared, bailout, *language, target);
     meter.finish();
@@ -282,6 +369,7 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
                       p.Width, done.rows, done.seconds, mpixels / done.seconds, done.threads,
                       fractal::simdName(fractal::activeSimd()));
         out << line;
+        if (done.deep) printDeepStats(out, *done.deep);
     }
     return kExitOk;
 }
@@ -295,6 +383,7 @@ QM_CLI_COMMAND("kernel",
 
 QM_CLI_COMMAND("render",
                "render [FILE.qmp|PICTURE] -o OUT [--type IDENT] [--view UX,LX,UY,LY] "
+               "[--center RE,IM --width W] [--deep auto|on|off] "
                "[--julia JX,JY] [--max N] [--bailout B] [--order N] [--model palette|rgb|hls] "
                "[--formula F] [--red F] [--green F] [--blue F] [--repeat] [--inside-out] "
                "[--flip-x] [--flip-y] [--mirror] [--orientation RE,IM] [--size WxH] "

@@ -18,9 +18,10 @@ struct HelpEntry {
 #define QM_HELP_RENDER_OPTIONS                                                                     \
     "  --type IDENT          the formula of the catalogue (quillmora-cli types lists them)\n"      \
     "  --view UX,LX,UY,LY    the plane rectangle: left X, right X, top Y, bottom Y\n"              \
-    "                        (default -2,2,-1.5,1.5)\n"                                            \
+    "                        (default -2,2,-1.5,1.5); render keeps every digit of long numbers\n"  \
     "  --julia JX,JY         Julia mode with the constant JX + JY i\n"                             \
-    "  --max N               maximum iteration count, 1 to 65535 (default 128)\n"                  \
+    "  --max N               maximum iteration count, 1 to 65535 (default 128); render takes up\n" \
+    "                        to 100000000 where the deep path renders\n"                           \
     "  --bailout B           Dmax of the escape formulas, or the exponent of Dmin = 1E-B of the\n" \
     "                        convergence formulas, 1 to 65535 (default 4)\n"                       \
     "  --order N             the order n of the formulas that use it, 1 to 65535 (default 3)\n"    \
@@ -202,7 +203,19 @@ constexpr HelpEntry kHelp[] = {
      "                        or PPM part for `assemble`; formulas reading the plasma (!)\n"
      "                        need --plasma-seed so that every band sees the same plasma\n"
      "  --no-params           do not embed the parameter text in PNG and JPEG pictures\n"
-     "  --stats               print the size, time, speed and threads of the render\n"},
+     "  --center RE,IM        with --width: the view by its centre, in the terms of --view\n"
+     "                        ((UX+LX)/2, (UY+LY)/2), decimals of any length\n"
+     "  --width W             the plane width of the --center view, any decimal (1E-5000 works);\n"
+     "                        the height follows the picture's aspect\n"
+     "  --deep auto|on|off    the deep path of mandel and mandelorder (orders 2 to 16): one\n"
+     "                        reference orbit in high precision, every pixel a perturbation of\n"
+     "                        it; auto (default) where doubles would show blocks, on to force it,\n"
+     "                        off for the double path. Formulas reading X and Y get the nearest\n"
+     "                        doubles\n"
+     "  --stats               print the size, time, speed and threads of the render; on the deep\n"
+     "                        path also the magnification, precision in bits, number type,\n"
+     "                        reference orbit and BLA table times and the share of iterations\n"
+     "                        that BLA skipped\n"},
     {"types",
      "Lists the fractal catalogue, one line each: the identifier --type takes, the menu\n"
      "caption and the formula the menu shows as its hint.\n"},

@@ -61,6 +61,18 @@ void ProgressMeter::update(std::int64_t done) {
     }
 }
 
+void ProgressMeter::note(const std::string& text) {
+    if (text == note_) return;
+    note_ = text;
+    if (!bar_ && !lines_) return;
+    // The same pace as the counts: a bar a few times a second, lines every few seconds.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastDraw_ > (bar_ ? std::chrono::milliseconds(200) : std::chrono::seconds(5))) {
+        draw(false);
+        lastDraw_ = now;
+    }
+}
+
 void ProgressMeter::finish() {
     if (finished_) return;
     finished_ = true;
@@ -74,7 +86,8 @@ void ProgressMeter::draw(bool last) {
     std::string left;
     if (!last && done_ > 0 && done_ < total_)
         left = ", " + clock(elapsed * static_cast<double>(total_ - done_) / done_) + " left";
-    const std::string count = std::to_string(done_) + "/" + std::to_string(total_) + " " + unit_;
+    std::string count = std::to_string(done_) + "/" + std::to_string(total_) + " " + unit_;
+    if (!note_.empty()) count += ", " + note_;
     if (bar_) {
         constexpr int kBar = 30;
         const int filled = percent * kBar / 100;

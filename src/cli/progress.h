@@ -22,6 +22,8 @@ public:
     ProgressMeter(std::ostream& err, ProgressMode mode, std::string label, std::string unit,
                   std::int64_t total);
     void update(std::int64_t done);
+    // A phase shown beside the count ("reference orbit ..."); empty for none.
+    void note(const std::string& text);
     // The last state, ended with a newline (bar) or a final line.
     void finish();
 
@@ -33,6 +35,7 @@ private:
     bool lines_ = false;
     std::string label_;
     std::string unit_;
+    std::string note_;
     std::int64_t total_;
     std::int64_t done_ = 0;
     int shownPercent_ = -1;

@@ -44,6 +44,12 @@ RenderOutcome renderToFile(const fractal::FractalParams& p, const SharedColourDa
     options.randomSeed = target.randomSeed;
     options.supersample = target.supersample;
     options.ordered = streamed;
+    const fractal::RenderJob* running = nullptr;
+    options.stopWhen = [&] {
+        if (running && running->settings().deep && target.onStage)
+            target.onStage(running->settings().deep->stage());
+        return interrupted();
+    };
     fractal::BandRows rows{0, p.Height};
     if (target.band) {
         rows = fractal::bandRows(p.Height, *target.band);
@@ -51,6 +57,7 @@ RenderOutcome renderToFile(const fractal::FractalParams& p, const SharedColourDa
         options.rowCount = rows.end - rows.first;
     }
     fractal::RenderJob job(p, p.Width, p.Height, shared, bailout, compiler, options);
+    running = &job;
 
     int done = 0;
     const auto rowDone = [&] {
@@ -91,6 +98,7 @@ RenderOutcome renderToFile(const fractal::FractalParams& p, const SharedColourDa
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     outcome.threads = job.threadCount();
     outcome.rows = rows.end - rows.first;
+    if (job.settings().deep) outcome.deep = job.settings().deep->stats();
     return outcome;
 }
 
@@ -137,6 +145,12 @@ std::string renderIdentity(const fractal::FractalParams& p, const GradientTableD
     for (const ColourValue c : gradient)
         text += std::to_string(c) + ",";
     text += "\nPlasmaSeed=" + (plasmaSeed ? std::to_string(*plasmaSeed) : std::string("none"));
+    // Only deep renders say more, so the digests of other renders stay as they were.
+    if (!p.deepView.empty())
+        text += "\nDeepView=" + p.deepView.upperX + "," + p.deepView.lowerX + "," +
+                p.deepView.upperY + "," + p.deepView.lowerY;
+    if (p.deepMode != fractal::DeepMode::Auto)
+        text += "\nDeep=" + std::to_string(static_cast<int>(p.deepMode));
     return text + "\n";
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/fractal/bands.h"
 #include "engine/fractal/colour_formula.h"
+#include "engine/fractal/deep/deep_renderer.h"
 #include "engine/fractal/fractal_params.h"
 #include "engine/params/fractal_document.h"
 #include "engine/shared/shared_colour_data.h"
@@ -34,12 +35,15 @@ struct RenderTarget {
     std::string identity;
     // Called on this thread with the number of rows written so far.
     std::function<void(int rowsDone)> onRows;
+    // The deep path's preparation stage, polled while no row finishes.
+    std::function<void(const std::string& stage)> onStage;
 };
 
 struct RenderOutcome {
     double seconds = 0.0;
     int threads = 0;
-    int rows = 0; // rows rendered (the band's rows for a part)
+    int rows = 0;                                 // rows rendered (the band's rows for a part)
+    std::optional<fractal::deep::DeepStats> deep; // when the deep path rendered
 };
 
 // Renders params at their Width x Height into target.path. The file is written atomically:

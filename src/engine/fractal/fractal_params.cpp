@@ -2,6 +2,7 @@
 #include "engine/fractal/fractal_params.h"
 
 #include "engine/core/number_text.h"
+#include "engine/fractal/deep/deep_renderer.h"
 
 #include <cmath>
 
@@ -44,14 +45,19 @@ void validateForRender(const FractalParams& p, int width, int height) {
                              p.JuliaX, p.JuliaY, p.Orientation.re, p.Orientation.im};
     for (double v : values)
         if (!std::isfinite(v)) throw ERenderParameters("A coordinate is not a finite number");
-    if (p.UpperX == p.LowerX || p.UpperY == p.LowerY)
-        throw ERenderParameters("The plane rectangle has no width or no height");
-    const PixelSteps s = computeSteps(p.view(), width, height);
-    if (s.StepX == 0.0 || s.StepY == 0.0 || !std::isfinite(s.StepX) || !std::isfinite(s.StepY))
-        throw ERenderParameters("The plane rectangle cannot be divided into pixels");
-    if (p.Max < 1 || p.Max > kMaxIterationsLimit)
-        throw ERenderParameters("Max must be from 1 to " + std::to_string(kMaxIterationsLimit) +
-                                ", not " + std::to_string(p.Max));
+    // The deep path checks its own (exact) view when it reads it.
+    const bool deep = deep::usesDeepPath(p, width, height);
+    if (!deep) {
+        if (p.UpperX == p.LowerX || p.UpperY == p.LowerY)
+            throw ERenderParameters("The plane rectangle has no width or no height");
+        const PixelSteps s = computeSteps(p.view(), width, height);
+        if (s.StepX == 0.0 || s.StepY == 0.0 || !std::isfinite(s.StepX) || !std::isfinite(s.StepY))
+            throw ERenderParameters("The plane rectangle cannot be divided into pixels");
+    }
+    const std::int32_t maxLimit = deep ? deep::kDeepMaxIterationsLimit : kMaxIterationsLimit;
+    if (p.Max < 1 || p.Max > maxLimit)
+        throw ERenderParameters("Max must be from 1 to " + std::to_string(maxLimit) + ", not " +
+                                std::to_string(p.Max));
     if (p.Order < 1 || p.Order > 65535)
         throw ERenderParameters("Order must be from 1 to 65535, not " + std::to_string(p.Order));
 }

@@ -4,6 +4,7 @@
 
 #include "engine/core/errors.h"
 #include "engine/fractal/complex_ops.h"
+#include "engine/fractal/deep/deep_view.h"
 #include "engine/fractal/fractal_type.h"
 #include "engine/fractal/view_geometry.h"
 
@@ -45,6 +46,10 @@ struct FractalParams {
     bool flipY = false;
     bool mirror = false;
     Complex Orientation{1.0, 0.0};
+    // The view in exact decimals where it needs more digits than doubles carry (the four
+    // fields above then hold its nearest doubles); empty otherwise.
+    DeepView deepView;
+    DeepMode deepMode = DeepMode::Auto;
 
     View view() const { return {UpperX, LowerX, UpperY, LowerY}; }
     void setView(const View& v) {

@@ -45,6 +45,7 @@ RenderJob::RenderJob(const FractalParams& params, int width, int height,
     firstRow_ = options.firstRow;
     endRow_ = firstRow_ + rows;
     ordered_ = options.ordered;
+    stopWhen_ = options.stopWhen;
     nextRow_.store(firstRow_, std::memory_order_relaxed);
     nextInOrder_ = firstRow_;
     int threads = options.threads > 0 ? options.threads
@@ -255,6 +256,7 @@ void RenderJob::run(const std::function<void(const RenderRow&)>& onRow) {
                                 [&] { return pending_.size() >= wakeBatch_ || running_ == 0; });
             finished = running_ == 0;
         }
+        if (!finished && stopWhen_ && stopWhen_()) requestStop();
         for (const auto& row : takeRows())
             if (onRow) onRow(row);
         if (finished) break;

@@ -59,6 +59,9 @@ struct RenderOptions {
     // Kept for recolouring when the job renders the whole picture without supersampling and
     // the picture is small enough (KernelResults::prepare); otherwise left cleared.
     KernelResults* keepResults = nullptr;
+    // Polled by run() while it waits for rows (every 20 ms): true stops the render, so a stop
+    // is seen even in phases that finish no row (the deep path's reference orbit).
+    std::function<bool()> stopWhen{};
 };
 
 inline constexpr int kMaxSupersample = 8;
@@ -123,6 +126,7 @@ private:
     std::vector<std::unique_ptr<RowRenderer>> renderers_;
     std::vector<std::thread> workers_;
     std::function<void()> notifier_;
+    std::function<bool()> stopWhen_;
 
     // Written by workers, read by anyone: plain counters, no ordering needed.
     std::atomic<int> nextRow_{0};

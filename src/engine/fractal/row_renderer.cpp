@@ -63,6 +63,8 @@ RenderSettings RenderSettings::make(const FractalParams& params, int width, int 
         s.columnX[static_cast<std::size_t>(x - 1)] = X;
         s.plasmaX[static_cast<std::size_t>(x - 1)] = plasmaCoordinate(x, width, 320.0);
     }
+    if (deep::usesDeepPath(params, width, height))
+        s.deep = std::make_shared<deep::DeepPicture>(params, width, height);
     s.plasmaY.resize(static_cast<std::size_t>(height));
     for (int y = 1; y <= height; ++y)
         s.plasmaY[static_cast<std::size_t>(y - 1)] = plasmaCoordinate(y, height, 240.0);
@@ -136,8 +138,10 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
     if (s_.recolourFrom) {
         s_.recolourFrom->loadRow(row, kernel_, vars);
     } else {
-        if (!batch_.run(p.type, kp, bailout, X, y_.data(), w, s_.skipInterior, kernel_, stop))
-            return false;
+        const bool done = s_.deep ? s_.deep->renderRow(row, bailout, kernel_, stop)
+                                  : batch_.run(p.type, kp, bailout, X, y_.data(), w,
+                                               s_.skipInterior, kernel_, stop);
+        if (!done) return false;
         if (s_.keep) s_.keep->storeRow(row, kernel_);
         vars.I = kernel_.I.data();
         vars.Z = kernel_.Z.data();

@@ -4,6 +4,7 @@
 
 #include "engine/core/colour.h"
 #include "engine/fractal/colour_formula.h"
+#include "engine/fractal/deep/deep_renderer.h"
 #include "engine/fractal/fractal_params.h"
 #include "engine/fractal/kernel_batch.h"
 #include "engine/shared/shared_colour_data.h"
@@ -34,6 +35,8 @@ struct RenderSettings {
     // `recolourFrom` instead of running the kernel.
     KernelResults* keep = nullptr;
     const KernelResults* recolourFrom = nullptr;
+    // The deep renderer of this render when it runs on the deep path (shared by the rows).
+    std::shared_ptr<deep::DeepPicture> deep;
 
     // Validates (ERenderParameters) and derives everything above.
     static RenderSettings make(const FractalParams& params, int width, int height);

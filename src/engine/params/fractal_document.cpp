@@ -3,6 +3,7 @@
 
 #include "engine/core/number_text.h"
 #include "engine/fractal/deep/mp_float.h"
+#include "engine/params/deep_coordinates.h"
 #include "engine/params/field_rules.h"
 
 #include <algorithm>
@@ -40,13 +41,12 @@ constexpr std::array kCoordinates = {
 
 // The value of a coordinate text (checked), as the field keeps it.
 double fieldValueOfText(const std::string& text) {
-    const auto v = fractal::deep::parseDecimal(text, 64);
-    if (!v)
+    if (!fractal::deep::parseDecimal(text, 64))
         throw fractal::ERenderParameters("'" + text.substr(0, 80) + "' is not a decimal number");
-    const double d = v->toDouble();
-    if (!std::isfinite(d))
-        throw fractal::ERenderParameters("'" + text.substr(0, 80) + "' is beyond the plane");
-    return coordinateFieldValue(d);
+    // Converted as the field converts typed text (an underflow is 0).
+    const auto d = tryParseFloat(text);
+    if (!d) throw fractal::ERenderParameters("'" + text.substr(0, 80) + "' is beyond the plane");
+    return coordinateFieldValue(*d);
 }
 
 // Whether the decimal text means exactly the double `field` (as its 15-digit text).
@@ -312,7 +312,7 @@ void FractalDocument::resizeit(int width, int height, bool keep) {
 fractal::FractalParams FractalDocument::renderParams() const {
     fractal::FractalParams p;
     p.setView(view_);
-    if (!deepView_.empty()) {
+    if (!deepView_.empty() && !fieldsHoldView(deepView_, view_, pictureWidth_, pictureHeight_)) {
         p.deepView = deepView_;
         p.setView(fractal::nearestView(deepView_));
     }

@@ -74,10 +74,12 @@ public:
     void setView(const fractal::View& v);
 
     // The view at any precision. deepView() holds the exact decimal texts of the four
-    // coordinates where they carry more than the 15-digit fields above (which then hold the
-    // texts' nearest 15-digit values); it is empty when the fields hold the view exactly, so a
-    // view that doubles resolve is kept, rendered and saved exactly as before. The double
-    // setters above replace their coordinate's text with the field's value.
+    // coordinates whenever one of them says more than its 15-digit field (the fields then hold
+    // the texts' 15-digit values); it is empty when the fields hold all four exactly. Renders
+    // and files use the texts only where the fields do not hold the view to well within a
+    // pixel at the picture's size (fieldsHoldView, deep_coordinates.h), so views that doubles
+    // resolve render and save exactly as before. The double setters above replace their
+    // coordinate's text with the field's value.
     enum class Coordinate { UpperX, LowerX, UpperY, LowerY };
     const fractal::DeepView& deepView() const { return deepView_; }
     // Takes the four texts; an empty DeepView drops the texts and keeps the fields. Throws
@@ -187,8 +189,9 @@ public:
     void resizeit(int width, int height, bool keep);
 
     // What a render reads from the controls at its start; Width and Height are the picture's.
-    // With a deep view, FractalParams::deepView carries its texts and the four doubles are
-    // their nearest doubles; otherwise deepView is empty. deepMode is the document's.
+    // Where the fields do not hold the view (see deepView()), FractalParams::deepView carries
+    // the texts and the four doubles are their nearest doubles; otherwise deepView is empty and
+    // the doubles are the fields. deepMode is the document's.
     fractal::FractalParams renderParams() const;
     // The inverse, for front ends that render without a window (the command line): the fields
     // take `p` under their own rules, the size fields and the picture take its size. A type

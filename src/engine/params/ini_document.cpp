@@ -141,6 +141,12 @@ std::string IniDocument::readString(std::string_view sectionName, std::string_vi
     return cutValue(e ? trim(e->value) : fallback, kMaxValueLength);
 }
 
+std::string IniDocument::readLongString(std::string_view sectionName, std::string_view key,
+                                        std::string_view fallback) const {
+    const Entry* e = find(sectionName, key);
+    return std::string(e ? trim(e->value) : fallback);
+}
+
 bool IniDocument::hasKey(std::string_view sectionName, std::string_view key) const {
     return find(sectionName, key) != nullptr;
 }

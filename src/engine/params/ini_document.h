@@ -50,6 +50,10 @@ public:
     // when either is absent. A key with an empty value gives "".
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view fallback) const;
+    // The same without the cut, for values that a cut would silently change into another value
+    // (the long coordinates of deep views); the file size still bounds them.
+    std::string readLongString(std::string_view section, std::string_view key,
+                               std::string_view fallback) const;
     bool hasKey(std::string_view section, std::string_view key) const;
 
     // Replaces the value of an existing key in place or appends the key (and the section).

@@ -2,10 +2,13 @@
 #include "engine/params/parameter_file.h"
 
 #include "engine/core/number_text.h"
+#include "engine/fractal/deep/mp_float.h"
 #include "engine/gradient/gradient_model.h"
 #include "engine/image/embedded_text.h"
 #include "engine/image/picture_files.h"
+#include "engine/params/deep_coordinates.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -70,6 +73,43 @@ constexpr FormulaKey kFormulaKeys[] = {
     {"B", "0", &FractalDocument::blueFormula, &FractalDocument::setBlueFormula},
 };
 
+// UpperX, LowerX, UpperY, LowerY lead kNumberKeys in this order.
+constexpr FractalDocument::Coordinate kCoordinateKeys[] = {
+    FractalDocument::Coordinate::UpperX, FractalDocument::Coordinate::LowerX,
+    FractalDocument::Coordinate::UpperY, FractalDocument::Coordinate::LowerY};
+
+// The texts of the four coordinates in a file: the fields' 15 digits, byte for byte as ever,
+// wherever they hold the view at the file's picture size; otherwise the exact texts with the
+// digits the view needs. The decision is made on the texts as written, so that a file read
+// and written again comes back unchanged.
+std::array<std::string, 4> fieldTexts(const fractal::View& v) {
+    return {formatNumber(v.upperX), formatNumber(v.lowerX), formatNumber(v.upperY),
+            formatNumber(v.lowerY)};
+}
+
+std::array<std::string, 4> coordinateTexts(const FractalDocument& doc) {
+    if (doc.deepView().empty()) return fieldTexts(doc.view());
+    const int width = pictureSizeFromField(doc.widthField());
+    const int height = pictureSizeFromField(doc.heightField());
+    const fractal::DeepView texts = textsForFile(doc.deepView(), width, height);
+    FractalDocument written; // the fields these texts give when read
+    written.setDeepView(texts);
+    if (fieldsHoldView(texts, written.view(), width, height)) return fieldTexts(written.view());
+    return {texts.upperX, texts.lowerX, texts.upperY, texts.lowerY};
+}
+
+// A coordinate key's value: read whole (a cut would change the number) and converted as every
+// number is; a text with more digits than its field keeps also goes to the document whole.
+void readCoordinate(const IniDocument& ini, const NumberKey& k, FractalDocument::Coordinate which,
+                    FractalDocument& doc) {
+    const std::string text = ini.readLongString(key::Coordinates, k.name, k.fallback);
+    const auto value = tryParseFloat(text);
+    if (!value)
+        throw EConvertError::invalidFloat(ini.readString(key::Coordinates, k.name, k.fallback));
+    k.set(doc, *value);
+    if (fractal::deep::parseDecimal(text, 64)) doc.setCoordinateText(which, text);
+}
+
 } // namespace
 
 std::string captionForPath(const std::filesystem::path& path) {
@@ -78,8 +118,11 @@ std::string captionForPath(const std::filesystem::path& path) {
 
 IniDocument parameterDocument(const FractalDocument& doc, std::string_view stopString) {
     IniDocument ini;
-    for (const auto& k : kNumberKeys)
-        ini.writeString(key::Coordinates, k.name, formatNumber(k.get(doc)));
+    const auto coordinates = coordinateTexts(doc);
+    for (std::size_t k = 0; k < std::size(kNumberKeys); ++k)
+        ini.writeString(key::Coordinates, kNumberKeys[k].name,
+                        k < coordinates.size() ? coordinates[k]
+                                               : formatNumber(kNumberKeys[k].get(doc)));
     for (const auto& k : kFormulaKeys)
         ini.writeString(key::Formulas, k.name, (doc.*k.get)());
     ini.writeString(key::Misc, "Gradient", stopString);
@@ -109,8 +152,13 @@ void saveParameters(FractalDocument& doc, std::string_view stopString,
 
 void applyParameters(const IniDocument& ini, FractalDocument& doc,
                      gradient::GradientModel& gradient) {
-    for (const auto& k : kNumberKeys)
-        k.set(doc, parseFloat(ini.readString(key::Coordinates, k.name, k.fallback)));
+    for (std::size_t k = 0; k < std::size(kNumberKeys); ++k) {
+        if (k < std::size(kCoordinateKeys))
+            readCoordinate(ini, kNumberKeys[k], kCoordinateKeys[k], doc);
+        else
+            kNumberKeys[k].set(doc, parseFloat(ini.readString(key::Coordinates, kNumberKeys[k].name,
+                                                              kNumberKeys[k].fallback)));
+    }
     for (const auto& k : kFormulaKeys)
         (doc.*k.set)(ini.readString(key::Formulas, k.name, k.fallback));
 

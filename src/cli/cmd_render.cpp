@@ -317,7 +317,8 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
                                                  p.Width, p.Height);
         p.setView(fractal::nearestView(p.deepView));
     }
-    if (p.Max > fractal::kMaxIterationsLimit &&
+    // A file's Max is checked with the render's own message.
+    if (maxGiven && p.Max > fractal::kMaxIterationsLimit &&
         !fractal::deep::usesDeepPath(p, p.Width * supersample, p.Height * supersample))
         throw UsageError{"--max must be from 1 to " + std::to_string(fractal::kMaxIterationsLimit) +
                          " (up to 100000000 where the deep path renders)"};

@@ -78,6 +78,8 @@ fractal::DeepView textsForFile(const fractal::DeepView& texts, int width, int he
     if (!v || v->step.isZero()) return texts;
     // The decimal place 10^place at or below 2^-64 of the step.
     const long place = decimalExponent(v->step) - 20;
+    const std::array<const std::string*, 4> in = {&texts.upperX, &texts.lowerX, &texts.upperY,
+                                                  &texts.lowerY};
     std::array<std::string, 4> out;
     for (std::size_t k = 0; k < 4; ++k) {
         const MpFloat& c = v->c[k];
@@ -86,9 +88,12 @@ fractal::DeepView textsForFile(const fractal::DeepView& texts, int width, int he
             continue;
         }
         const long digits = std::clamp(decimalExponent(c) - place + 1, 1L, long{INT_MAX / 4});
-        MpFloat exact(std::max(c.precision(), static_cast<mpfr_prec_t>(digits * 3322 / 1000 + 64)));
-        mpfr_set(exact.get(), c.get(), MPFR_RNDN);
-        out[k] = fractal::deep::formatDecimal(exact, static_cast<int>(digits));
+        // Read again with room for every digit written, so that no binary rounding shows in
+        // them (the text parsed as it is).
+        const auto bits =
+            std::max(c.precision(), static_cast<mpfr_prec_t>(digits * 3322 / 1000 + 64));
+        const auto exact = fractal::deep::parseDecimal(*in[k], bits);
+        out[k] = fractal::deep::formatDecimal(*exact, static_cast<int>(digits));
     }
     return {out[0], out[1], out[2], out[3]};
 }

@@ -46,6 +46,34 @@ TEST(ParamsCli, ExportsTheFractalFunFile) {
     EXPECT_EQ(text.substr(text.size() - 9), "clBlack\r\n");
 }
 
+TEST(ParamsCli, DeepPicturesAndTheirFilesRenderTheSameView) {
+    qm::test::TempDir dir;
+    const auto png = (dir / "deep.png").string();
+    const auto qmp = (dir / "deep.qmp").string();
+    const auto again = (dir / "again.png").string();
+    const auto r = runCli({"render", "-o", png, "--size", "16x12", "--center",
+                           "-1.7490581868771652312034891246823,0.00000000000000000000000000000029",
+                           "--width", "1.5E-300", "--max", "70000", "--quiet"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto text = runCli({"params", png}).out;
+    EXPECT_NE(text.find("\r\nMax=70000\r\n"), std::string::npos);
+    EXPECT_NE(text.find("UpperX=-1.74905818687716523120348912468230000000000000000000000000000"),
+              std::string::npos)
+        << text;
+    ASSERT_EQ(runCli({"params", png, "-o", qmp}).exitCode, 0);
+    EXPECT_EQ(qm::test::readBytes(qmp), text);
+    EXPECT_EQ(runCli({"params", qmp}).out, text);
+    ASSERT_EQ(runCli({"render", qmp, "-o", again, "--quiet"}).exitCode, 0);
+    EXPECT_EQ(qm::test::readBytes(again), qm::test::readBytes(png));
+
+    // A file's Max beyond the double path's limit is refused by the render that cannot take it.
+    qm::test::writeBytes(qmp, "[Coordinates]\r\nMax=70000\r\n");
+    const auto shallow = runCli({"render", qmp, "-o", again, "--quiet"});
+    EXPECT_NE(shallow.exitCode, 0);
+    EXPECT_NE(shallow.err.find("Max must be from 1 to 65535, not 70000"), std::string::npos)
+        << shallow.err;
+}
+
 TEST(ParamsCli, ErrorsNameTheClassAndExitWith2) {
     qm::test::TempDir dir;
     const auto bad = (dir / "bad.qmp").string();

@@ -37,15 +37,20 @@ DeepView deepViewFromCentre(const std::string& re, const std::string& im, const 
                                 std::to_string(pictureHeight) + " is not a picture");
     const mpfr_prec_t inBits =
         std::max({deep::bitsForDecimal(re), deep::bitsForDecimal(im), deep::bitsForDecimal(width)});
-    const deep::MpFloat w = parseOrThrow(width, inBits);
-    const deep::MpFloat cre = parseOrThrow(re, inBits);
-    const deep::MpFloat cim = parseOrThrow(im, inBits);
+    deep::MpFloat w = parseOrThrow(width, inBits);
+    deep::MpFloat cre = parseOrThrow(re, inBits);
+    deep::MpFloat cim = parseOrThrow(im, inBits);
     if (w.sign() <= 0) throw ERenderParameters("The plane width must be above 0");
     // Enough bits for the centre's own digits and for 64 bits below a pixel step.
     const long top = std::max({cre.exponent(), cim.exponent(), w.exponent(), 1L});
     const long stepExponent = w.exponent() - 32; // pictures are below 2^32 pixels a side
     const auto bits =
         static_cast<mpfr_prec_t>(std::max<long>(inBits, top - stepExponent + 64) + 64);
+    // A short centre is exact in decimal, not in binary: read at the inputs' own digits it
+    // would sit about 2^-inBits away, far more than a pixel of a deep view.
+    w = parseOrThrow(width, bits);
+    cre = parseOrThrow(re, bits);
+    cim = parseOrThrow(im, bits);
     deep::MpFloat half(bits), h(bits), ux(bits), lx(bits), uy(bits), ly(bits);
     mpfr_div_2ui(half.get(), w.get(), 1, MPFR_RNDN);
     mpfr_sub(ux.get(), cre.get(), half.get(), MPFR_RNDN);

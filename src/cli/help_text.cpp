@@ -119,7 +119,8 @@ constexpr HelpEntry kHelp[] = {
      "                        case); variables not given are 0\n"},
     {"fff",
      "Exports the Fractal Fun File of a parameter file: its coordinates and the colour table\n"
-     "of its gradient.\n"
+     "of its gradient. The coordinates are written as doubles (15 significant digits), even\n"
+     "for a deep view whose parameter file keeps more.\n"
      "\n"
      "arguments:\n"
      "  FILE.qmp              the parameter file\n"

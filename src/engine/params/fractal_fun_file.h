@@ -20,7 +20,8 @@ inline constexpr const char* kCreateFileError = "Cannot create file %s";
 std::string colourText(ColourValue colour);
 
 // The whole file: line 1 "UpperX,LowerX,UpperY,LowerY" in the number format, then the 257
-// table entries, every line ended by CR LF.
+// table entries, every line ended by CR LF. The coordinates are doubles: the exchange format
+// is read by programs that know no longer numbers, so a deep view exports its nearest doubles.
 std::string fractalFunText(double upperX, double lowerX, double upperY, double lowerY,
                            const GradientTableData& table);
 

@@ -93,7 +93,13 @@ std::array<std::string, 4> coordinateTexts(const FractalDocument& doc) {
     const int height = pictureSizeFromField(doc.heightField());
     const fractal::DeepView texts = textsForFile(doc.deepView(), width, height);
     FractalDocument written; // the fields these texts give when read
-    written.setDeepView(texts);
+    try {
+        written.setDeepView(texts);
+    } catch (const fractal::ERenderParameters&) {
+        // Rounding took a coordinate at the edge of the doubles' range over it: keep every digit.
+        const auto& whole = doc.deepView();
+        return {whole.upperX, whole.lowerX, whole.upperY, whole.lowerY};
+    }
     if (fieldsHoldView(texts, written.view(), width, height)) return fieldTexts(written.view());
     return {texts.upperX, texts.lowerX, texts.upperY, texts.lowerY};
 }

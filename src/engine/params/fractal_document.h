@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/fractal/complex_ops.h"
+#include "engine/fractal/deep/deep_renderer.h"
 #include "engine/fractal/deep/deep_view.h"
 #include "engine/fractal/fractal_params.h"
 #include "engine/fractal/fractal_type.h"
@@ -22,7 +23,8 @@ using fractal::ColourModel;
 namespace fields {
 // Max reaches the deep path's limit; a render on the double path refuses more than
 // fractal::kMaxIterationsLimit (validateForRender), so the field never hides a value.
-inline constexpr double kMaxMin = 8, kMaxMax = 100000000;     // RxSpinEdit5
+inline constexpr double kMaxMin = 8; // RxSpinEdit5
+inline constexpr double kMaxMax = fractal::deep::kDeepMaxIterationsLimit;
 inline constexpr double kBailoutMin = 1, kBailoutMax = 65535; // RxSpinEdit6
 inline constexpr double kOrderMin = 1, kOrderMax = 65535;     // orderedit
 inline constexpr int kJuliaDecimals = 8;                      // juliaxedit, juliayedit

@@ -78,15 +78,15 @@ constexpr FractalDocument::Coordinate kCoordinateKeys[] = {
     FractalDocument::Coordinate::UpperX, FractalDocument::Coordinate::LowerX,
     FractalDocument::Coordinate::UpperY, FractalDocument::Coordinate::LowerY};
 
-// The texts of the four coordinates in a file: the fields' 15 digits, byte for byte as ever,
-// wherever they hold the view at the file's picture size; otherwise the exact texts with the
-// digits the view needs. The decision is made on the texts as written, so that a file read
-// and written again comes back unchanged.
 std::array<std::string, 4> fieldTexts(const fractal::View& v) {
     return {formatNumber(v.upperX), formatNumber(v.lowerX), formatNumber(v.upperY),
             formatNumber(v.lowerY)};
 }
 
+// The texts of the four coordinates in a file: the fields' 15 digits, byte for byte as ever,
+// wherever they hold the view at the file's picture size; otherwise the exact texts with the
+// digits the view needs. The decision is made on the texts as written, so that a file read
+// and written again comes back unchanged.
 std::array<std::string, 4> coordinateTexts(const FractalDocument& doc) {
     if (doc.deepView().empty()) return fieldTexts(doc.view());
     const int width = pictureSizeFromField(doc.widthField());

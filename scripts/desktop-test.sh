@@ -2,7 +2,7 @@
 # The program in a real X session: Xvfb, the openbox window manager, fresh settings. Runs the
 # desktop checks (the real main window on the xcb platform, driven by real X input through
 # xdotool), then starts the real program, shows every tool window, checks that each window
-# carries the program's icon and that Exit ends the process within 2 s. Leaves no X server,
+# carries the program's icon and that Exit ends the process within 0.5 s. Leaves no X server,
 # window manager or program running, also on failure.
 # Usage: scripts/desktop-test.sh [BUILD_DIR]   (QM_SCREENSHOT_DIR=dir also saves README pictures)
 set -euo pipefail
@@ -107,9 +107,9 @@ for window in $windows; do
     { echo "FAIL: window '$(xdotool getwindowname "$window")' has not the program's icon: ${sizes:-none}" >&2; exit 1; }
 done
 xdotool key ctrl+q
-for _ in $(seq 20); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.01; done
 if kill -0 "$app" 2>/dev/null; then
-  echo "FAIL: the program still runs 2 s after Exit" >&2
+  echo "FAIL: the program still runs 0.5 s after Exit" >&2
   exit 1
 fi
 wait "$app" || { echo "FAIL: the program exited with an error" >&2; exit 1; }

@@ -1,9 +1,12 @@
 // The document model: field rules, catalogue choice, check marks and colour-model commands.
 #include "engine/params/fractal_document.h"
 
+#include "engine/core/number_text.h"
+#include "engine/fractal/deep/mp_float.h"
 #include "engine/params/field_rules.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace qm::params {
@@ -13,6 +16,48 @@ namespace {
 const fractal::FractalType& mandelbrot() {
     const auto* t = fractal::findByCode(fractal::code::Mandel);
     return *t; // the catalogue always holds it
+}
+
+// The coordinate `which` of a View or a DeepView (both name them alike).
+template <class V> auto& coordinateOf(V& v, FractalDocument::Coordinate which) {
+    using C = FractalDocument::Coordinate;
+    switch (which) {
+    case C::UpperX:
+        return v.upperX;
+    case C::LowerX:
+        return v.lowerX;
+    case C::UpperY:
+        return v.upperY;
+    case C::LowerY:
+        break;
+    }
+    return v.lowerY;
+}
+
+constexpr std::array kCoordinates = {
+    FractalDocument::Coordinate::UpperX, FractalDocument::Coordinate::LowerX,
+    FractalDocument::Coordinate::UpperY, FractalDocument::Coordinate::LowerY};
+
+// The value of a coordinate text (checked), as the field keeps it.
+double fieldValueOfText(const std::string& text) {
+    const auto v = fractal::deep::parseDecimal(text, 64);
+    if (!v)
+        throw fractal::ERenderParameters("'" + text.substr(0, 80) + "' is not a decimal number");
+    const double d = v->toDouble();
+    if (!std::isfinite(d))
+        throw fractal::ERenderParameters("'" + text.substr(0, 80) + "' is beyond the plane");
+    return coordinateFieldValue(d);
+}
+
+// Whether the decimal text means exactly the double `field` (as its 15-digit text).
+bool textIsField(const std::string& text, double field) {
+    const std::string fieldText = formatNumber(field);
+    if (text == fieldText) return true;
+    const mpfr_prec_t bits =
+        std::max(fractal::deep::bitsForDecimal(text), fractal::deep::bitsForDecimal(fieldText));
+    const auto a = fractal::deep::parseDecimal(text, bits);
+    const auto b = fractal::deep::parseDecimal(fieldText, bits);
+    return a && b && mpfr_equal_p(a->get(), b->get()) != 0;
 }
 
 } // namespace
@@ -41,23 +86,72 @@ void FractalDocument::removeListener(int id) {
     std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
 }
 
-void FractalDocument::setCoordinate(double& field, double v) {
+void FractalDocument::dropTextsResolvedByFields() {
+    if (deepView_.empty()) return;
+    for (const auto c : kCoordinates)
+        if (!textIsField(coordinateOf(deepView_, c), coordinateOf(view_, c))) return;
+    deepView_ = {};
+}
+
+void FractalDocument::setCoordinate(Coordinate which, double v) {
     if (!std::isfinite(v)) return;
-    field = coordinateFieldValue(v);
+    coordinateOf(view_, which) = coordinateFieldValue(v);
+    if (!deepView_.empty()) {
+        coordinateOf(deepView_, which) = formatNumber(coordinateOf(view_, which));
+        dropTextsResolvedByFields();
+    }
     changed();
 }
 
 void FractalDocument::setUpperX(double v) {
-    setCoordinate(view_.upperX, v);
+    setCoordinate(Coordinate::UpperX, v);
 }
 void FractalDocument::setLowerX(double v) {
-    setCoordinate(view_.lowerX, v);
+    setCoordinate(Coordinate::LowerX, v);
 }
 void FractalDocument::setUpperY(double v) {
-    setCoordinate(view_.upperY, v);
+    setCoordinate(Coordinate::UpperY, v);
 }
 void FractalDocument::setLowerY(double v) {
-    setCoordinate(view_.lowerY, v);
+    setCoordinate(Coordinate::LowerY, v);
+}
+
+void FractalDocument::setDeepView(const fractal::DeepView& v) {
+    if (v.empty()) {
+        deepView_ = {};
+        changed();
+        return;
+    }
+    fractal::DeepView texts = v;
+    std::array<double, 4> values{};
+    for (std::size_t k = 0; k < kCoordinates.size(); ++k)
+        values[k] = fieldValueOfText(coordinateOf(texts, kCoordinates[k]));
+    for (std::size_t k = 0; k < kCoordinates.size(); ++k)
+        coordinateOf(view_, kCoordinates[k]) = values[k];
+    deepView_ = std::move(texts);
+    dropTextsResolvedByFields();
+    changed();
+}
+
+void FractalDocument::setCoordinateText(Coordinate which, const std::string& text) {
+    const double value = fieldValueOfText(text);
+    if (deepView_.empty())
+        for (const auto c : kCoordinates)
+            coordinateOf(deepView_, c) = formatNumber(coordinateOf(view_, c));
+    coordinateOf(view_, which) = value;
+    coordinateOf(deepView_, which) = text;
+    dropTextsResolvedByFields();
+    changed();
+}
+
+std::string FractalDocument::coordinateText(Coordinate which) const {
+    if (!deepView_.empty()) return coordinateOf(deepView_, which);
+    return formatNumber(coordinateOf(view_, which));
+}
+
+void FractalDocument::setDeepMode(fractal::DeepMode mode) {
+    deepMode_ = mode;
+    changed();
 }
 
 void FractalDocument::setView(const fractal::View& v) {
@@ -218,6 +312,11 @@ void FractalDocument::resizeit(int width, int height, bool keep) {
 fractal::FractalParams FractalDocument::renderParams() const {
     fractal::FractalParams p;
     p.setView(view_);
+    if (!deepView_.empty()) {
+        p.deepView = deepView_;
+        p.setView(fractal::nearestView(deepView_));
+    }
+    p.deepMode = deepMode_;
     p.JuliaX = juliaX_;
     p.JuliaY = juliaY_;
     p.Max = max_;
@@ -265,6 +364,8 @@ void FractalDocument::setRenderParams(const fractal::FractalParams& p) {
     mirror_ = p.mirror;
     get_o(p.Orientation.re, p.Orientation.im);
     resizeit(p.Width, p.Height, true);
+    setDeepMode(p.deepMode);
+    if (!p.deepView.empty()) setDeepView(p.deepView);
 }
 
 } // namespace qm::params

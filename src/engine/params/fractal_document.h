@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/fractal/complex_ops.h"
+#include "engine/fractal/deep/deep_view.h"
 #include "engine/fractal/fractal_params.h"
 #include "engine/fractal/fractal_type.h"
 #include "engine/fractal/view_geometry.h"
@@ -19,7 +20,9 @@ using fractal::ColourModel;
 
 // Field limits and creation defaults of the document window's controls.
 namespace fields {
-inline constexpr double kMaxMin = 8, kMaxMax = 65535;         // RxSpinEdit5
+// Max reaches the deep path's limit; a render on the double path refuses more than
+// fractal::kMaxIterationsLimit (validateForRender), so the field never hides a value.
+inline constexpr double kMaxMin = 8, kMaxMax = 100000000;     // RxSpinEdit5
 inline constexpr double kBailoutMin = 1, kBailoutMax = 65535; // RxSpinEdit6
 inline constexpr double kOrderMin = 1, kOrderMax = 65535;     // orderedit
 inline constexpr int kJuliaDecimals = 8;                      // juliaxedit, juliayedit
@@ -69,6 +72,29 @@ public:
     void setLowerY(double v);
     const fractal::View& view() const { return view_; }
     void setView(const fractal::View& v);
+
+    // The view at any precision. deepView() holds the exact decimal texts of the four
+    // coordinates where they carry more than the 15-digit fields above (which then hold the
+    // texts' nearest 15-digit values); it is empty when the fields hold the view exactly, so a
+    // view that doubles resolve is kept, rendered and saved exactly as before. The double
+    // setters above replace their coordinate's text with the field's value.
+    enum class Coordinate { UpperX, LowerX, UpperY, LowerY };
+    const fractal::DeepView& deepView() const { return deepView_; }
+    // Takes the four texts; an empty DeepView drops the texts and keeps the fields. Throws
+    // fractal::ERenderParameters, changing nothing, when a text is not a decimal number or
+    // lies beyond the range of doubles.
+    void setDeepView(const fractal::DeepView& v);
+    // One coordinate as a decimal text of any length (the others keep theirs); throws as
+    // setDeepView does.
+    void setCoordinateText(Coordinate which, const std::string& text);
+    // The coordinate's exact text, or the 15-digit text of its field when the view has none.
+    std::string coordinateText(Coordinate which) const;
+
+    // Which path renders: the deep path where doubles would show blocks (Auto, as a new
+    // document has it), always (On) or never (Off). A setting of the window, not stored in
+    // parameter files.
+    fractal::DeepMode deepMode() const { return deepMode_; }
+    void setDeepMode(fractal::DeepMode mode);
 
     // RxSpinEdit5, RxSpinEdit6, orderedit: rounded half to even, then limited.
     int max() const { return max_; }
@@ -161,10 +187,13 @@ public:
     void resizeit(int width, int height, bool keep);
 
     // What a render reads from the controls at its start; Width and Height are the picture's.
+    // With a deep view, FractalParams::deepView carries its texts and the four doubles are
+    // their nearest doubles; otherwise deepView is empty. deepMode is the document's.
     fractal::FractalParams renderParams() const;
     // The inverse, for front ends that render without a window (the command line): the fields
     // take `p` under their own rules, the size fields and the picture take its size. A type
-    // code outside the catalogue leaves the checked entry as it is.
+    // code outside the catalogue leaves the checked entry as it is. A non-empty p.deepView is
+    // taken as setDeepView takes it (throwing as it does, after the other fields are set).
     void setRenderParams(const fractal::FractalParams& p);
 
     // Listeners run after every change of the document (widgets bound to it refresh).
@@ -173,9 +202,13 @@ public:
 
 private:
     void changed();
-    void setCoordinate(double& field, double v);
+    void setCoordinate(Coordinate which, double v);
+    // Drops the texts when the fields hold all four exactly.
+    void dropTextsResolvedByFields();
 
     fractal::View view_ = fractal::kDefaultView;
+    fractal::DeepView deepView_;
+    fractal::DeepMode deepMode_ = fractal::DeepMode::Auto;
     int max_ = fields::kDefaultMax;
     int bailout_ = fields::kDefaultBailout;
     int order_ = fields::kDefaultOrder;

@@ -100,4 +100,54 @@ TEST(FractalDocument, RenderParamsAndListeners) {
     EXPECT_THROW(fractal::validateForRender(p, p.Width, p.Height), fractal::ERenderParameters);
 }
 
+TEST(FractalDocument, DeepViewKeepsEveryDigitAndFallsBackToTheFields) {
+    using C = FractalDocument::Coordinate;
+    FractalDocument d;
+    const fractal::DeepView deep{"-0.7500000000000000000000000000001", "-0.75", "0.1",
+                                 "0.1000000000000000000000000000001"};
+    d.setDeepView(deep);
+    EXPECT_EQ(d.deepView(), deep);
+    EXPECT_EQ(d.upperX(), -0.75);
+    EXPECT_EQ(d.coordinateText(C::LowerX), "-0.75");
+    auto p = d.renderParams();
+    EXPECT_EQ(p.deepView, deep);
+    EXPECT_EQ(p.UpperX, -0.75);                               // the nearest doubles
+    EXPECT_NO_THROW(fractal::validateForRender(p, 320, 240)); // Auto: the deep path takes it
+
+    // A bad text changes nothing; a double setter replaces its coordinate's text.
+    EXPECT_THROW(d.setCoordinateText(C::UpperY, "0.1x"), fractal::ERenderParameters);
+    EXPECT_THROW(d.setCoordinateText(C::UpperY, "1E400"), fractal::ERenderParameters);
+    EXPECT_EQ(d.deepView(), deep);
+    d.setUpperX(-0.8);
+    EXPECT_EQ(d.deepView().upperX, "-0.8");
+    EXPECT_EQ(d.deepView().lowerY, deep.lowerY);
+    // Once the fields hold all four exactly, the texts go and files read as before.
+    d.setCoordinateText(C::LowerY, "0.2000");
+    EXPECT_TRUE(d.deepView().empty());
+    EXPECT_EQ(d.lowerY(), 0.2);
+    d.setCoordinateText(C::UpperX, "-1.2345678901234567890123");
+    EXPECT_EQ(d.coordinateText(C::UpperX), "-1.2345678901234567890123");
+    EXPECT_EQ(d.coordinateText(C::UpperY), "0.1");
+    d.setView({-2, 2, -1.5, 1.5});
+    EXPECT_TRUE(d.deepView().empty());
+    EXPECT_TRUE(d.renderParams().deepView.empty());
+
+    // The command line's way in: the texts and the mode travel through setRenderParams.
+    p.deepMode = fractal::DeepMode::Off;
+    FractalDocument e;
+    e.setRenderParams(p);
+    EXPECT_EQ(e.deepView(), deep);
+    EXPECT_EQ(e.deepMode(), fractal::DeepMode::Off);
+}
+
+TEST(FractalDocument, MaxReachesTheDeepLimitButTheDoublePathRefusesIt) {
+    FractalDocument d;
+    d.setMax(2e8);
+    EXPECT_EQ(d.max(), 100000000);
+    auto p = d.renderParams();
+    EXPECT_THROW(fractal::validateForRender(p, 320, 240), fractal::ERenderParameters);
+    p.deepMode = fractal::DeepMode::On;
+    EXPECT_NO_THROW(fractal::validateForRender(p, 320, 240));
+}
+
 } // namespace

@@ -120,6 +120,17 @@ PlaneView fitView(const PlaneView& view, int oldW, int oldH, int newW, int newH)
                      {0.5 - kx / 2, 0.5 + kx / 2, 0.5 - ky / 2, 0.5 + ky / 2});
 }
 
+MagnifierText magnifierText(int x, int y, const PixelSteps& steps, const PlaneView& current,
+                            int width, int height) {
+    if (!current.isDeep() || width <= 0 || height <= 0)
+        return magnifierText(x, y, steps, current.doubles());
+    const PlanePointText p = planePointAt(current, width, height, x, y);
+    MagnifierText t;
+    if (steps.StepX != 0.0) t.x = p.x;
+    if (steps.StepY != 0.0) t.y = p.y;
+    return t;
+}
+
 void previewInPlace(image::TPixelGraphic& picture, double scale, double u, double v, double dx,
                     double dy) {
     if (picture.empty() || picture.pixelFormat() != image::PixelFormat::Bits24 || scale <= 0.0)

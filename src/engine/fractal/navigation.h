@@ -49,6 +49,11 @@ PlaneView zoomOut(const PlaneView& view, int width, int height);
 PlaneView panBy(const PlaneView& view, int width, int height, double dx, double dy);
 PlaneView fitView(const PlaneView& view, int oldW, int oldH, int newW, int newH);
 
+// The loupe's texts for mouse position (x, y) over a width x height picture of `current`: the
+// doubles' texts while they are the view, the exact point's digits at deep views.
+MagnifierText magnifierText(int x, int y, const PixelSteps& steps, const PlaneView& current,
+                            int width, int height);
+
 // Zooms by `factor` (above 1 zooms in) about picture position (u, v), in pixels from the
 // picture's top-left corner: the plane point there stays there.
 View zoomAt(const View& view, int width, int height, double u, double v, double factor);

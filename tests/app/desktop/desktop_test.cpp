@@ -462,6 +462,32 @@ TEST_F(Desktop, NavigationFitWindowFollowsTheWindowWhichNeverLosesItsPicture) {
 
 // ---- end of the navigation block ----
 
+// ---- Deep zoom ----
+
+TEST_F(Desktop, DeepZoomTheWheelGoesBelowDoublesAndTheStatusBarTellsThePrecision) {
+    Tmandelform* doc = active();
+    doc->document().setMax(300);
+    doc->document().setPaletteFormula("i"); // counts there are 150 to 300
+    moveTo(picturePoint(40, 120));          // -1.5 on the real axis: detail at every depth
+    xdo({"click", "--repeat", "112", "--delay", "2", "4"}, 300); // 2^56 times in
+    ASSERT_TRUE(waitIdle(doc));
+    pump(300);
+    const qm::fractal::DeepView deep = doc->document().deepView();
+    ASSERT_FALSE(deep.empty());
+    EXPECT_TRUE(
+        main()->statusBar()->currentMessage().startsWith("Deep zoom: magnification 7.21E16"))
+        << main()->statusBar()->currentMessage().toStdString();
+    EXPECT_EQ(doc->findChild<QDoubleSpinBox*>("RxSpinEdit1")->toolTip().toStdString(), deep.upperX);
+    EXPECT_GT(distinctColours(screenOf(picture())), 4);
+    action("ResetCoordinates1")->trigger();
+    doc->document().setMax(128);
+    doc->document().setPaletteFormula("i*2");
+    xdo({"key", "F9"});
+    ASSERT_TRUE(waitIdle(doc));
+}
+
+// ---- end of the deep zoom block ----
+
 TEST_F(Desktop, APresetManagerDoubleClickOnDeleteRemovesOnePreset) {
     {
         QSettings settings("Quillmora", "Quillmora");

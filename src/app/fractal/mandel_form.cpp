@@ -3,6 +3,7 @@
 #include "app/fractal/mandel_form.h"
 
 #include "app/editors/formula_editor.h"
+#include "app/fractal/deep_zoom.h"
 #include "app/fractal/formula_marks.h"
 #include "app/fractal/fractal_dialogs.h"
 #include "app/fractal/live_recolour.h"
@@ -12,6 +13,7 @@
 #include "app/widgets/tpg_image.h"
 #include "engine/core/errors.h"
 #include "engine/core/number_text.h"
+#include "engine/fractal/deep/deep_renderer.h"
 #include "engine/fractal/recolour.h"
 #include "engine/fractal/render_job.h"
 #include "engine/fractal/render_language.h"
@@ -31,6 +33,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 namespace qm::app {
 
@@ -116,6 +119,7 @@ Tmandelform::Tmandelform(DocumentHost& host, QWidget* parent)
     setFont(QFont("Arial"));
     buildLayout();
     nav_ = new Navigator(*this);
+    deepZoom_ = new DeepZoom(*this);
     buildMenu();
     // Creation: 320 x 240 24-bit picture, Bailout 4, both views the default one.
     Image1_->PixelGraphic().SetSize(doc_.pictureWidth(), doc_.pictureHeight(),
@@ -189,8 +193,10 @@ void Tmandelform::buildLayout() {
     RxSpinEdit2_ = new FloatSpinEdit("RxSpinEdit2", -big, big, 0.01, 22, panelRight_);
     RxSpinEdit3_ = new FloatSpinEdit("RxSpinEdit3", -big, big, 0.01, 22, panelRight_);
     RxSpinEdit4_ = new FloatSpinEdit("RxSpinEdit4", -big, big, 0.01, 22, panelRight_);
-    for (FloatSpinEdit* e : {RxSpinEdit1_, RxSpinEdit2_, RxSpinEdit3_, RxSpinEdit4_})
+    for (FloatSpinEdit* e : {RxSpinEdit1_, RxSpinEdit2_, RxSpinEdit3_, RxSpinEdit4_}) {
         e->setShortestText(true);
+        e->setLongNumbers(true);
+    }
     right->addWidget(label("Upper X Coordinate", panelRight_));
     right->addWidget(RxSpinEdit1_);
     right->addWidget(label("Lower X Coordinate", panelRight_));
@@ -347,6 +353,7 @@ void Tmandelform::buildMenu() {
     options->addSeparator();
     item(options, "FractalOrientation1", "Fractal Orientation ", false,
          [this] { FractalOrientation1Click(); });
+    deepZoom_->addMenuItems(options);
 
     auto* size = settingsMenu_->addMenu("Image Size");
     size->setObjectName("ImageSize1");
@@ -405,6 +412,7 @@ void Tmandelform::updateMenuState() {
     }
     findChild<QAction*>("Custom1")->setChecked(!listed);
     nav_->updateMenuState();
+    deepZoom_->updateMenuState();
 }
 
 void Tmandelform::bindDocument() {
@@ -413,10 +421,26 @@ void Tmandelform::bindDocument() {
             if (!refreshing_) (doc_.*setter)(v);
         });
     };
-    bindValue(RxSpinEdit1_, &params::FractalDocument::setUpperX);
-    bindValue(RxSpinEdit2_, &params::FractalDocument::setLowerX);
-    bindValue(RxSpinEdit3_, &params::FractalDocument::setUpperY);
-    bindValue(RxSpinEdit4_, &params::FractalDocument::setLowerY);
+    // A coordinate typed with more digits than a double holds keeps all of them.
+    using Coordinate = params::FractalDocument::Coordinate;
+    const auto bindCoordinate = [this](FloatSpinEdit* edit, Coordinate which, auto setter) {
+        const auto apply = [this, edit, which, setter](double v) {
+            if (refreshing_) return;
+            const QString exact = edit->exactTextFor(v);
+            if (exact.isEmpty())
+                (doc_.*setter)(v);
+            else if (exact.toStdString() != doc_.coordinateText(which))
+                runGuarded([&] { doc_.setCoordinateText(which, exact.toStdString()); });
+        };
+        connect(edit, &QDoubleSpinBox::valueChanged, this, apply);
+        // A long text whose nearest double is the field's value changes no value.
+        connect(edit, &QAbstractSpinBox::editingFinished, this,
+                [edit, apply] { apply(edit->value()); });
+    };
+    bindCoordinate(RxSpinEdit1_, Coordinate::UpperX, &params::FractalDocument::setUpperX);
+    bindCoordinate(RxSpinEdit2_, Coordinate::LowerX, &params::FractalDocument::setLowerX);
+    bindCoordinate(RxSpinEdit3_, Coordinate::UpperY, &params::FractalDocument::setUpperY);
+    bindCoordinate(RxSpinEdit4_, Coordinate::LowerY, &params::FractalDocument::setLowerY);
     bindValue(RxSpinEdit5_, &params::FractalDocument::setMax);
     bindValue(orderedit_, &params::FractalDocument::setOrder);
     bindValue(juliaxedit_, &params::FractalDocument::setJuliaX);
@@ -446,17 +470,22 @@ void Tmandelform::bindDocument() {
 void Tmandelform::refreshFromDocument() {
     if (refreshing_) return;
     refreshing_ = true;
-    RxSpinEdit1_->setValueQuietly(doc_.upperX());
-    RxSpinEdit2_->setValueQuietly(doc_.lowerX());
-    RxSpinEdit3_->setValueQuietly(doc_.upperY());
-    RxSpinEdit4_->setValueQuietly(doc_.lowerY());
-    // The fields are narrower than their digits: the hint shows each value whole.
-    const std::pair<FloatSpinEdit*, double> coordinates[] = {{RxSpinEdit1_, doc_.upperX()},
-                                                             {RxSpinEdit2_, doc_.lowerX()},
-                                                             {RxSpinEdit3_, doc_.upperY()},
-                                                             {RxSpinEdit4_, doc_.lowerY()}};
-    for (const auto& [edit, value] : coordinates)
-        hintOf(edit, QString::fromStdString(formatNumber(value, 17)));
+    // The fields are narrower than their digits: the hint shows each value whole, the exact
+    // text of a deep view included.
+    using Coordinate = params::FractalDocument::Coordinate;
+    const std::tuple<FloatSpinEdit*, double, Coordinate> coordinates[] = {
+        {RxSpinEdit1_, doc_.upperX(), Coordinate::UpperX},
+        {RxSpinEdit2_, doc_.lowerX(), Coordinate::LowerX},
+        {RxSpinEdit3_, doc_.upperY(), Coordinate::UpperY},
+        {RxSpinEdit4_, doc_.lowerY(), Coordinate::LowerY}};
+    for (const auto& [edit, value, which] : coordinates) {
+        edit->setValueQuietly(value);
+        const QString exact = doc_.deepView().empty()
+                                  ? QString()
+                                  : QString::fromStdString(doc_.coordinateText(which));
+        edit->setExactText(exact);
+        hintOf(edit, exact.isEmpty() ? QString::fromStdString(formatNumber(value, 17)) : exact);
+    }
     RxSpinEdit5_->setValueQuietly(doc_.max());
     RxSpinEdit6_->setValueQuietly(doc_.bailout());
     orderedit_->setValueQuietly(doc_.order());
@@ -628,7 +657,9 @@ void Tmandelform::startRender(fractal::ColourModel model,
     state.renderingWindow = this;
     // From here on the picture shows this render's view (its preview first).
     nav_->renderStarted(params, pic.width(), pic.height());
-    if (fractal::beyondDoublePrecision(doc_.view(), nav_->views().shown.steps))
+    // Kernels with the deep path render such views exactly; the others show blocks.
+    if (fractal::beyondDoublePrecision(params.view(), nav_->views().shown.steps) &&
+        !fractal::deep::usesDeepPath(params, pic.width(), pic.height()))
         host_.showHint(fractal::kBeyondPrecisionMessage);
 
     if (preview) {
@@ -648,6 +679,7 @@ void Tmandelform::startRender(fractal::ColourModel model,
     rowsPosted_ = false;
     rowTimer_.start();
     job_ = std::move(job);
+    deepZoom_->renderStarted(job_->settings().deep);
     // One coalesced notification: the job tells again only after the rows were taken.
     job_->setRowsReadyNotifier([this] {
         QMetaObject::invokeMethod(
@@ -718,6 +750,7 @@ void Tmandelform::finishRender() {
         QApplication::restoreOverrideCursor();
     }
     Image1_->setSelectionChangeAttached(true);
+    deepZoom_->renderFinished();
     emit renderFinished();
 }
 
@@ -733,14 +766,21 @@ void Tmandelform::closeEvent(QCloseEvent* event) {
 }
 
 void Tmandelform::newzoom() {
-    nav_->views().history.newzoom(doc_.view());
+    nav_->views().history.newzoom(planeViewOf(doc_));
 }
 
 void Tmandelform::Image1SelectionChange() {
     const fractal::Selection sel{Image1_->SelectionLeft(), Image1_->SelectionTop(),
                                  Image1_->SelectionWidth(), Image1_->SelectionHeight()};
     const fractal::ShownView& shown = nav_->views().shown;
-    doc_.setView(fractal::selectionToFields(sel, shown.steps, shown.view));
+    // Before any render, and for a rectangle without width or height (the release cancels
+    // it), the fields follow the pixels as they always did.
+    if (!shown.rendered() || sel.width <= 0 || sel.height <= 0) {
+        doc_.setView(fractal::selectionToFields(sel, shown.steps, shown.view));
+        return;
+    }
+    setPlaneView(doc_,
+                 fractal::selectionView(sel, shown.view, picture().width(), picture().height()));
 }
 
 void Tmandelform::Image1SelectionMade() {
@@ -754,7 +794,10 @@ void Tmandelform::Image1SelectionMade() {
         const fractal::ShownView& shown = nav_->views().shown;
         const fractal::Selection sel{Image1_->SelectionLeft(), Image1_->SelectionTop(),
                                      Image1_->SelectionWidth(), height};
-        if (height > 0)
+        if (height > 0 && shown.rendered())
+            setPlaneView(doc_, fractal::constrainedSelectionView(sel, shown.view, picture().width(),
+                                                                 picture().height()));
+        else if (height > 0)
             doc_.setView(fractal::constrainedSelectionView(sel, shown.steps, shown.view,
                                                            picture().width(), picture().height()));
     }
@@ -767,7 +810,13 @@ void Tmandelform::Image1SelectionMade() {
 void Tmandelform::Image1MouseUp(Qt::MouseButton button, int x, int y) {
     if (button != Qt::RightButton) return;
     const fractal::ShownView& shown = nav_->views().shown;
-    const fractal::PlaneReadout at = fractal::mouseToPlane(x, y, shown.steps, shown.view);
+    fractal::PlaneReadout at = fractal::mouseToPlane(x, y, shown.steps, shown.view);
+    if (shown.view.isDeep()) {
+        // The Julia constant is a double: the nearest one to the exact point.
+        const fractal::PlanePointText p =
+            fractal::planePointAt(shown.view, picture().width(), picture().height(), x, y);
+        at = {p.nearX, -p.nearY};
+    }
     doc_.JuliaMode1Click();
     if (at.x) doc_.setJuliaX(*at.x);
     if (at.y) doc_.setJuliaY(*at.y);
@@ -785,16 +834,16 @@ void Tmandelform::JuliaMode1Click() {
 }
 
 void Tmandelform::UndoLastZoom1Click() {
-    doc_.setView(nav_->views().history.undoLastZoom());
+    setPlaneView(doc_, nav_->views().history.undoLastZoom());
 }
 
 void Tmandelform::CancelSelection1Click() {
     Image1_->setSelection(false);
-    doc_.setView(nav_->views().history.cancelSelection());
+    setPlaneView(doc_, nav_->views().history.cancelSelection());
 }
 
 void Tmandelform::ResetCoordinates1Click() {
-    doc_.setView(nav_->views().history.resetCoordinates());
+    setPlaneView(doc_, nav_->views().history.resetCoordinates());
 }
 
 void Tmandelform::resizeit(int width, int height, bool keep) {

@@ -37,6 +37,7 @@ namespace qm::app {
 class TPGImage;
 class FloatSpinEdit;
 class Navigator;
+class DeepZoom;
 class FormulaEdit;
 class LiveRecolour;
 
@@ -207,6 +208,7 @@ private:
     // The running render of this window, if any.
     std::unique_ptr<fractal::RenderJob> job_;
     Navigator* nav_ = nullptr;
+    DeepZoom* deepZoom_ = nullptr;
     // The kernel results of the picture's last render, and what applies colouring changes.
     std::unique_ptr<fractal::KernelResults> kept_;
     LiveRecolour* liveRecolour_ = nullptr;

@@ -6,6 +6,8 @@
 #include "app/widgets/command_errors.h"
 #include "app/widgets/tpg_image.h"
 #include "engine/core/number_text.h"
+#include "engine/fractal/deep/deep_renderer.h"
+#include "engine/fractal/recolour.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -64,22 +66,35 @@ void Navigator::updateMenuState() {
     fitAction_->setChecked(fit_);
 }
 
-fractal::View Navigator::base() const {
-    return views_.shown.rendered() ? views_.shown.view : form_.document().view();
+fractal::PlaneView planeViewOf(const params::FractalDocument& doc) {
+    const fractal::DeepView& exact = doc.deepView();
+    if (exact.empty()) return doc.view();
+    return {fractal::nearestView(exact), exact};
 }
 
-void Navigator::navigate(const fractal::View& to, double scale, double u, double v, double dx,
+void setPlaneView(params::FractalDocument& doc, const fractal::PlaneView& view) {
+    if (view.isDeep())
+        doc.setDeepView(view.deep);
+    else
+        doc.setView(view);
+}
+
+fractal::PlaneView Navigator::base() const {
+    return views_.shown.rendered() ? views_.shown.view : planeViewOf(form_.document());
+}
+
+void Navigator::navigate(const fractal::PlaneView& to, double scale, double u, double v, double dx,
                          double dy) {
     form_.Image1()->setSelection(false);
     params::FractalDocument& doc = form_.document();
-    const fractal::View before = doc.view();
-    doc.setView(to);
+    const fractal::PlaneView before = planeViewOf(doc);
+    setPlaneView(doc, to);
     try {
         form_.restartRender([=](image::TPixelGraphic& picture) {
             fractal::previewInPlace(picture, scale, u, v, dx, dy);
         });
     } catch (...) {
-        doc.setView(before); // the render did not start: the fields keep the view on screen
+        setPlaneView(doc, before); // the render did not start: the fields keep the view on screen
         throw;
     }
 }
@@ -98,7 +113,8 @@ void Navigator::zoomIn() {
 void Navigator::ZoomOut1Click() {
     const image::TPixelGraphic& pic = form_.picture();
     if (pic.empty()) return;
-    navigate(fractal::zoomOut(base()), 0.5, pic.width() / 2.0, pic.height() / 2.0, 0, 0);
+    navigate(fractal::zoomOut(base(), pic.width(), pic.height()), 0.5, pic.width() / 2.0,
+             pic.height() / 2.0, 0, 0);
 }
 
 void Navigator::pan(double dx, double dy) {
@@ -119,14 +135,14 @@ void Navigator::walk(bool ahead) {
     fractal::ViewTrail& trail = views_.trail;
     if (ahead ? !trail.canForward() : !trail.canBack()) return;
     params::FractalDocument& doc = form_.document();
-    const fractal::View before = doc.view();
-    doc.setView(ahead ? trail.forward() : trail.back());
+    const fractal::PlaneView before = planeViewOf(doc);
+    setPlaneView(doc, ahead ? trail.forward() : trail.back());
     try {
         form_.restartRender({});
     } catch (...) {
         // Not shown: the trail stays where the picture is.
         static_cast<void>(ahead ? trail.back() : trail.forward());
-        doc.setView(before);
+        setPlaneView(doc, before);
         throw;
     }
 }
@@ -142,10 +158,10 @@ void Navigator::fitNow() {
     const QSize area = form_.Image1()->size();
     const image::TPixelGraphic& pic = form_.picture();
     if (area.width() < 1 || area.height() < 1 || area == QSize(pic.width(), pic.height())) return;
-    const fractal::View fitted =
+    const fractal::PlaneView fitted =
         fractal::fitView(base(), pic.width(), pic.height(), area.width(), area.height());
     form_.resizeit(area.width(), area.height(), true);
-    form_.document().setView(fitted);
+    setPlaneView(form_.document(), fitted);
     form_.restartRender({});
 }
 
@@ -153,29 +169,46 @@ void Navigator::renderStarted(const fractal::FractalParams& params, int width, i
     rendered_ = params;
     haveRendered_ = true;
     // A drag records its end once, not every step of the hand.
-    views_.renderStarted(params.view(), width, height, dragButton_ == Qt::NoButton);
+    views_.renderStarted(fractal::PlaneView(params.view(), params.deepView), width, height,
+                         dragButton_ == Qt::NoButton);
     updateMenuState();
 }
 
 void Navigator::pictureShown(const fractal::FractalParams& params, int width, int height) {
     rendered_ = params;
     haveRendered_ = true;
-    views_.shown = {params.view(), fractal::computeSteps(params.view(), width, height)};
-    views_.history.newzoom(params.view());
-    views_.history.newzoom(params.view());
-    views_.trail.shown(params.view());
+    const fractal::PlaneView view(params.view(), params.deepView);
+    views_.shown = {view, fractal::computeSteps(params.view(), width, height)};
+    views_.history.newzoom(view);
+    views_.history.newzoom(view);
+    views_.trail.shown(view);
     updateMenuState();
 }
 
 QString Navigator::pixelReadout(int x, int y) const {
     if (!haveRendered_ || !views_.shown.rendered()) return {};
+    const image::TPixelGraphic& pic = form_.picture();
+    if (views_.shown.view.isDeep() ||
+        fractal::deep::usesDeepPath(rendered_, pic.width(), pic.height())) {
+        // Deep: the exact point, and I as the render kept it; the double kernel would iterate
+        // another point (and Max may be in the millions).
+        const fractal::PlanePointText p =
+            fractal::planePointAt(views_.shown.view, pic.width(), pic.height(), x, y);
+        QString text =
+            QString("X: %1  Y: %2").arg(QString::fromStdString(p.x), QString::fromStdString(p.y));
+        const fractal::KernelResults& kept = form_.keptResults();
+        if (kept.complete() && kept.width() == pic.width() && kept.height() == pic.height() &&
+            x >= 0 && y >= 0 && x < pic.width() && y < pic.height())
+            text += QString("  I: %1").arg(
+                kept.iterations()[static_cast<std::size_t>(y) * pic.width() + x]);
+        return text;
+    }
     const fractal::MagnifierText xy =
         fractal::magnifierText(x, y, views_.shown.steps, views_.shown.view);
     QString text = QString("X: %1  Y: %2")
                        .arg(QString::fromStdString(xy.x.value_or("")),
                             QString::fromStdString(xy.y.value_or("")));
     // I and Z of the pixel: the kernel once more for it (Max is bounded, so this is cheap).
-    const image::TPixelGraphic& pic = form_.picture();
     const fractal::KernelResult r =
         fractal::kernelAtPixel(rendered_, pic.width(), pic.height(), x, y,
                                form_.host().renderState().Bailout.load(std::memory_order_relaxed));
@@ -190,7 +223,7 @@ bool Navigator::dragStarts(const QEvent* event) const {
 void Navigator::endDrag() {
     dragButton_ = Qt::NoButton;
     form_.Image1()->setCursor(spaceHeld_ ? Qt::OpenHandCursor : Qt::CrossCursor);
-    views_.record(form_.document().view());
+    views_.record(planeViewOf(form_.document()));
     updateMenuState();
 }
 

@@ -15,9 +15,17 @@
 class QAction;
 class QMenu;
 
+namespace qm::params {
+class FractalDocument;
+}
+
 namespace qm::app {
 
 class Tmandelform;
+
+// The document's view at any precision (its exact texts where it keeps them), and setting it.
+fractal::PlaneView planeViewOf(const params::FractalDocument& doc);
+void setPlaneView(params::FractalDocument& doc, const fractal::PlaneView& view);
 
 class Navigator : public QObject {
     Q_OBJECT
@@ -63,9 +71,10 @@ protected:
 private:
     // Shows the preview (scale about (u, v), then shift by (dx, dy)), sets the fields to `to`
     // and restarts the render.
-    void navigate(const fractal::View& to, double scale, double u, double v, double dx, double dy);
+    void navigate(const fractal::PlaneView& to, double scale, double u, double v, double dx,
+                  double dy);
     // The view on screen that the next step starts from.
-    fractal::View base() const;
+    fractal::PlaneView base() const;
     // Back (false) or Forward (true) one view of the trail, rendered.
     void walk(bool ahead);
     void fitNow();

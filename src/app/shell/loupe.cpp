@@ -74,14 +74,15 @@ LoupeWindow::LoupeWindow(QWidget* parent) : QDockWidget("Loupe", parent) {
 }
 
 bool LoupeWindow::updateFrom(const image::TPixelGraphic& source, int x, int y, std::int64_t nowMs,
-                             const fractal::PixelSteps& steps, const fractal::View& current) {
+                             const fractal::PixelSteps& steps, const fractal::PlaneView& current) {
     if (!isVisible() || nowMs - lastUpdateMs_ <= kMinUpdateMs) return false;
     picture_.Clear();
     picture_.StretchCopyRect(0, 0, source, fractal::kMagnifierSource, fractal::kMagnifierSource,
                              fractal::magnifierSourceTop(y), fractal::magnifierSourceLeft(x),
                              fractal::kMagnifierTarget, fractal::kMagnifierTarget);
     lastUpdateMs_ = nowMs;
-    const fractal::MagnifierText text = fractal::magnifierText(x, y, steps, current);
+    const fractal::MagnifierText text =
+        fractal::magnifierText(x, y, steps, current, source.width(), source.height());
     if (text.x) PGLabel1->setText(QString::fromStdString(*text.x));
     if (text.y) PGLabel2->setText(QString::fromStdString(*text.y));
     PGImage2->update();

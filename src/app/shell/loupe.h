@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/shell/threaded_timer.h"
-#include "engine/fractal/view_geometry.h"
+#include "engine/fractal/navigation.h"
 #include "engine/image/pixel_graphic.h"
 
 #include <QDockWidget>
@@ -38,9 +38,9 @@ public:
 
     // Mouse moved to (x, y) over `source`, the picture shown by a document. Does nothing while
     // the window is hidden or unless more than 20 ms have passed since the last update at
-    // `nowMs`; returns whether it updated.
+    // `nowMs`; returns whether it updated. Deep views show the exact point's digits.
     bool updateFrom(const image::TPixelGraphic& source, int x, int y, std::int64_t nowMs,
-                    const fractal::PixelSteps& steps, const fractal::View& current);
+                    const fractal::PixelSteps& steps, const fractal::PlaneView& current);
 
     const image::TPixelGraphic& picture() const { return picture_; }
     QLabel* upperLabel() const { return PGLabel1; }

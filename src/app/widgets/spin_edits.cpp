@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <charconv>
+#include <cmath>
 
 namespace qm::app {
 
@@ -36,7 +38,78 @@ void FloatSpinEdit::wheelEvent(QWheelEvent* event) {
     QDoubleSpinBox::wheelEvent(event);
 }
 
+namespace {
+
+// A decimal number: sign, digits with an optional point, optional exponent.
+const QRegularExpression& decimalNumber() {
+    static const QRegularExpression re(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d{1,7})?$)");
+    return re;
+}
+
+// Significant digits of a decimal number text (leading zeros not counted).
+int significantDigits(const QString& text) {
+    int digits = 0;
+    bool leading = true;
+    for (const QChar c : text) {
+        if (c == 'e' || c == 'E') break;
+        if (!c.isDigit()) continue;
+        if (leading && c == '0') continue;
+        leading = false;
+        ++digits;
+    }
+    return digits;
+}
+
+// More digits than a double tells apart.
+constexpr int kDoubleDigits = 17;
+// Long enough for any depth people zoom to, short enough to stay a field.
+constexpr int kMaxLongNumberLength = 20000;
+
+} // namespace
+
+QValidator::State FloatSpinEdit::validate(QString& input, int& pos) const {
+    if (!long_) return QDoubleSpinBox::validate(input, pos);
+    const QString t = input.trimmed();
+    if (t.size() > kMaxLongNumberLength) return QValidator::Invalid;
+    if (decimalNumber().match(t).hasMatch()) {
+        bool ok = false;
+        const double v = QLocale::c().toDouble(t, &ok);
+        return ok && v >= minimum() && v <= maximum() ? QValidator::Acceptable
+                                                      : QValidator::Intermediate;
+    }
+    static const QRegularExpression partial(R"(^[+-]?\d*\.?\d*([eE][+-]?\d{0,7})?$)");
+    return partial.match(t).hasMatch() ? QValidator::Intermediate : QValidator::Invalid;
+}
+
+double FloatSpinEdit::valueFromText(const QString& text) const {
+    if (!long_) return QDoubleSpinBox::valueFromText(text);
+    const QString t = text.trimmed();
+    const double v = QLocale::c().toDouble(t);
+    if (significantDigits(t) > kDoubleDigits) {
+        exact_ = t;
+        exactValue_ = v;
+    } else {
+        exact_.clear();
+    }
+    return v;
+}
+
+void FloatSpinEdit::setExactText(const QString& text) {
+    exact_ = text;
+    exactValue_ = value();
+    const QString shown = textFromValue(value());
+    if (lineEdit()->text() != shown) lineEdit()->setText(shown);
+}
+
+QString FloatSpinEdit::exactTextFor(double v) const {
+    if (exact_.isEmpty()) return {};
+    // The field rounds its value to its decimals: a value that close is still the text's.
+    return std::abs(v - exactValue_) <= 0.5 * std::pow(10.0, -decimals()) ? exact_ : QString();
+}
+
 QString FloatSpinEdit::textFromValue(double value) const {
+    const QString exact = exactTextFor(value);
+    if (!exact.isEmpty()) return exact;
     if (!shortest_) return QDoubleSpinBox::textFromValue(value);
     // Fixed notation: the field reads digits, a sign and a point only.
     char text[400];

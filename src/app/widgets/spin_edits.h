@@ -23,14 +23,30 @@ public:
     // decimal: the fields of many decimals are too narrow for the trailing zeros.
     void setShortestText(bool on) { shortest_ = on; }
 
+    // Numbers of any length (plane coordinates of deep views): the field accepts decimal
+    // numbers with more digits than its value carries and shows the exact text instead of the
+    // value's digits while the value is that text's.
+    void setLongNumbers(bool on) { long_ = on; }
+    // Shows `text` (empty: the value's own digits) for the current value.
+    void setExactText(const QString& text);
+    // The long text the value `v` was read from or set by; empty when the value's digits say
+    // it all.
+    QString exactTextFor(double v) const;
+
 protected:
     QString textFromValue(double value) const override;
+    QValidator::State validate(QString& input, int& pos) const override;
+    double valueFromText(const QString& text) const override;
     // The wheel changes the value only while the field has the focus; otherwise it goes to the
     // panel around it, which scrolls.
     void wheelEvent(QWheelEvent* event) override;
 
 private:
     bool shortest_ = false;
+    bool long_ = false;
+    // The long text and the value it was read as (valueFromText is const, hence mutable).
+    mutable QString exact_;
+    mutable double exactValue_ = 0.0;
 };
 
 // A formula field: a line edit with an ellipsis button at its right.

@@ -52,6 +52,85 @@ View fitView(const View& view, int oldW, int oldH, int newW, int newH) {
     return {cx - halfX, cx + halfX, cy - halfY, cy + halfY};
 }
 
+namespace {
+
+// A step of the double arithmetic while doubles resolve its result (views from doubles keep
+// exactly their former values), else the same edges in exact arithmetic.
+template <class DoubleStep>
+PlaneView planeStep(const PlaneView& view, int width, int height, DoubleStep doublesStep,
+                    const EdgeFractions& f) {
+    if (!view.isDeep()) {
+        const View r = doublesStep(view.doubles());
+        if (!needsExactView(r, width, height)) return r;
+    }
+    return exactEdges(view, f, width, height);
+}
+
+} // namespace
+
+PlaneView selectionView(const Selection& sel, const PlaneView& current, int width, int height) {
+    return planeStep(
+        current, width, height,
+        [&](const View& v) { return selectionToFields(sel, computeSteps(v, width, height), v); },
+        {static_cast<double>(sel.left) / width, static_cast<double>(sel.right()) / width,
+         static_cast<double>(sel.top) / height, static_cast<double>(sel.bottom()) / height});
+}
+
+PlaneView constrainedSelectionView(const Selection& sel, const PlaneView& current, int width,
+                                   int height) {
+    const double top = static_cast<double>(sel.top) / height;
+    // Plane height = plane width * (H / W) * (StepY / StepX): a fraction sel.width / W of the
+    // view's height.
+    return planeStep(
+        current, width, height,
+        [&](const View& v) {
+            return constrainedSelectionView(sel, computeSteps(v, width, height), v, width, height);
+        },
+        {static_cast<double>(sel.left) / width, static_cast<double>(sel.right()) / width, top,
+         top + static_cast<double>(sel.width) / width});
+}
+
+PlaneView zoomAt(const PlaneView& view, int width, int height, double u, double v, double factor) {
+    const double fu = u / width, fv = v / height;
+    return planeStep(
+        view, width, height, [&](const View& d) { return zoomAt(d, width, height, u, v, factor); },
+        {fu - fu / factor, fu + (1.0 - fu) / factor, fv - fv / factor, fv + (1.0 - fv) / factor});
+}
+
+PlaneView zoomOut(const PlaneView& view, int width, int height) {
+    return planeStep(view, width, height, [](const View& d) { return zoomOut(d); },
+                     {-0.5, 1.5, -0.5, 1.5});
+}
+
+PlaneView panBy(const PlaneView& view, int width, int height, double dx, double dy) {
+    const double fx = dx / width, fy = dy / height;
+    return planeStep(view, width, height,
+                     [&](const View& d) { return panBy(d, width, height, dx, dy); },
+                     {-fx, 1.0 - fx, -fy, 1.0 - fy});
+}
+
+PlaneView fitView(const PlaneView& view, int oldW, int oldH, int newW, int newH) {
+    if (oldW <= 0 || oldH <= 0 || newW <= 0 || newH <= 0) return view;
+    // The share of the old width and height the new picture shows: at least all of both.
+    const double kx =
+        std::max(1.0, static_cast<double>(newW) * oldH / (static_cast<double>(newH) * oldW));
+    const double ky = kx * newH * oldW / (static_cast<double>(newW) * oldH);
+    return planeStep(view, newW, newH,
+                     [&](const View& d) { return fitView(d, oldW, oldH, newW, newH); },
+                     {0.5 - kx / 2, 0.5 + kx / 2, 0.5 - ky / 2, 0.5 + ky / 2});
+}
+
+MagnifierText magnifierText(int x, int y, const PixelSteps& steps, const PlaneView& current,
+                            int width, int height) {
+    if (!current.isDeep() || width <= 0 || height <= 0)
+        return magnifierText(x, y, steps, current.doubles());
+    const PlanePointText p = planePointAt(current, width, height, x, y);
+    MagnifierText t;
+    if (steps.StepX != 0.0) t.x = p.x;
+    if (steps.StepY != 0.0) t.y = p.y;
+    return t;
+}
+
 void previewInPlace(image::TPixelGraphic& picture, double scale, double u, double v, double dx,
                     double dy) {
     if (picture.empty() || picture.pixelFormat() != image::PixelFormat::Bits24 || scale <= 0.0)
@@ -87,7 +166,7 @@ void previewInPlace(image::TPixelGraphic& picture, double scale, double u, doubl
     }
 }
 
-void ViewTrail::shown(const View& view) {
+void ViewTrail::shown(const PlaneView& view) {
     if (!views_.empty() && views_[at_] == view) return;
     if (!views_.empty()) views_.resize(at_ + 1);
     views_.push_back(view);
@@ -95,22 +174,22 @@ void ViewTrail::shown(const View& view) {
     at_ = views_.size() - 1;
 }
 
-View ViewTrail::back() {
+PlaneView ViewTrail::back() {
     if (canBack()) --at_;
-    return views_.empty() ? kDefaultView : views_[at_];
+    return views_.empty() ? PlaneView(kDefaultView) : views_[at_];
 }
 
-View ViewTrail::forward() {
+PlaneView ViewTrail::forward() {
     if (canForward()) ++at_;
-    return views_.empty() ? kDefaultView : views_[at_];
+    return views_.empty() ? PlaneView(kDefaultView) : views_[at_];
 }
 
-void DocumentViews::renderStarted(const View& view, int width, int height, bool recordView) {
+void DocumentViews::renderStarted(const PlaneView& view, int width, int height, bool recordView) {
     shown = {view, computeSteps(view, width, height)};
     if (recordView) record(view);
 }
 
-void DocumentViews::record(const View& view) {
+void DocumentViews::record(const PlaneView& view) {
     if (!(view == history.CurrentView)) history.newzoom(view);
     trail.shown(view);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/fractal/kernels.h"
+#include "engine/fractal/plane_view.h"
 #include "engine/fractal/view_geometry.h"
 
 #include <cstddef>
@@ -21,7 +22,7 @@ struct FractalParams;
 
 // The picture on screen: the view it shows and its plane steps per pixel (0 before any render).
 struct ShownView {
-    View view = kDefaultView;
+    PlaneView view = kDefaultView;
     PixelSteps steps;
     bool rendered() const { return steps.StepX != 0.0 || steps.StepY != 0.0; }
 };
@@ -37,6 +38,21 @@ inline constexpr double kPanFraction = 0.1;
 // the plain pixel mapping.
 View constrainedSelectionView(const Selection& sel, const PixelSteps& steps, const View& current,
                               int width, int height);
+
+// The same steps for views at any precision: the double arithmetic above while doubles resolve
+// the result, exact arithmetic (PlaneView) beyond. width x height is the picture's size.
+PlaneView selectionView(const Selection& sel, const PlaneView& current, int width, int height);
+PlaneView constrainedSelectionView(const Selection& sel, const PlaneView& current, int width,
+                                   int height);
+PlaneView zoomAt(const PlaneView& view, int width, int height, double u, double v, double factor);
+PlaneView zoomOut(const PlaneView& view, int width, int height);
+PlaneView panBy(const PlaneView& view, int width, int height, double dx, double dy);
+PlaneView fitView(const PlaneView& view, int oldW, int oldH, int newW, int newH);
+
+// The loupe's texts for mouse position (x, y) over a width x height picture of `current`: the
+// doubles' texts while they are the view, the exact point's digits at deep views.
+MagnifierText magnifierText(int x, int y, const PixelSteps& steps, const PlaneView& current,
+                            int width, int height);
 
 // Zooms by `factor` (above 1 zooms in) about picture position (u, v), in pixels from the
 // picture's top-left corner: the plane point there stays there.
@@ -59,34 +75,34 @@ class ViewTrail {
 public:
     // A render showed `view`: unless the trail stands at that view, the views ahead of the
     // position are dropped and `view` is appended (the oldest go beyond kLimit).
-    void shown(const View& view);
+    void shown(const PlaneView& view);
     bool canBack() const { return at_ > 0; }
     bool canForward() const { return at_ + 1 < views_.size(); }
     // Step and return the view there; the caller renders it (which the trail then ignores).
-    View back();
-    View forward();
+    PlaneView back();
+    PlaneView forward();
     std::size_t size() const { return views_.size(); }
     std::size_t position() const { return at_; }
 
     static constexpr std::size_t kLimit = 1000;
 
 private:
-    std::vector<View> views_;
+    std::vector<PlaneView> views_;
     std::size_t at_ = 0;
 };
 
 // Everything one document knows of its views.
 struct DocumentViews {
     ShownView shown;
-    ViewHistory history; // CurrentView, PreviousView: "Undo last zoom"
-    ViewTrail trail;     // Back, Forward
+    BasicViewHistory<PlaneView> history; // CurrentView, PreviousView: "Undo last zoom"
+    ViewTrail trail;                     // Back, Forward
 
     // A render of `view` at width x height starts: its preview is on screen from now on, so
     // selections, the loupe and the Julia pick map with it. With `recordView` (false inside a
     // drag, which records once at its end) the history steps when the view is a new one.
-    void renderStarted(const View& view, int width, int height, bool recordView = true);
+    void renderStarted(const PlaneView& view, int width, int height, bool recordView = true);
     // The view a gesture ended on joins the history and the trail.
-    void record(const View& view);
+    void record(const PlaneView& view);
 };
 
 // What the render computed for picture pixel (x, y), 0-based, of a render of `params` at

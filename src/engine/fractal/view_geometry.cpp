@@ -22,21 +22,6 @@ bool beyondDoublePrecision(const View& view, const PixelSteps& steps) {
            tooFine(steps.StepY, view.upperY, view.lowerY);
 }
 
-void ViewHistory::newzoom(const View& fields) {
-    PreviousView = CurrentView;
-    CurrentView = fields;
-}
-
-View ViewHistory::undoLastZoom() {
-    CurrentView = PreviousView;
-    return PreviousView;
-}
-
-View ViewHistory::resetCoordinates() {
-    CurrentView = kDefaultView;
-    return kDefaultView;
-}
-
 View selectionToFields(const Selection& sel, const PixelSteps& steps, const View& current) {
     return {sel.left * steps.StepX + current.upperX, sel.right() * steps.StepX + current.upperX,
             sel.top * steps.StepY + current.upperY, sel.bottom() * steps.StepY + current.upperY};

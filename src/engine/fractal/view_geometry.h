@@ -45,24 +45,35 @@ inline double renderPlaneY(int y, const PixelSteps& s, const View& v) {
     return y * s.StepY + v.upperY;
 }
 
-// One step of zoom history ("Undo last zoom"). Each document keeps its own (DocumentViews).
-class ViewHistory {
+// One step of zoom history ("Undo last zoom"). Each document keeps its own (DocumentViews), of
+// views at any precision (PlaneHistory); V is View or a type built from one.
+template <class V> class BasicViewHistory {
 public:
-    View CurrentView = kDefaultView;
-    View PreviousView = kDefaultView;
+    V CurrentView = V(kDefaultView);
+    V PreviousView = V(kDefaultView);
 
     // PreviousView := CurrentView; CurrentView := the fields.
-    void newzoom(const View& fields);
+    void newzoom(const V& fields) {
+        PreviousView = CurrentView;
+        CurrentView = fields;
+    }
     // The fields and CurrentView become PreviousView, which stays (a second undo changes
     // nothing). Returns the new field values.
-    View undoLastZoom();
+    V undoLastZoom() {
+        CurrentView = PreviousView;
+        return PreviousView;
+    }
     // "Undo last zoom" is enabled while the two views differ.
     bool canUndo() const { return !(CurrentView == PreviousView); }
     // The fields and CurrentView become the default view; PreviousView is kept.
-    View resetCoordinates();
+    V resetCoordinates() {
+        CurrentView = V(kDefaultView);
+        return CurrentView;
+    }
     // "Cancel Selection": the fields return to CurrentView.
-    View cancelSelection() const { return CurrentView; }
+    V cancelSelection() const { return CurrentView; }
 };
+using ViewHistory = BasicViewHistory<View>;
 
 // A selection on the picture in pixels; Right and Bottom are exclusive edges.
 struct Selection {

@@ -351,11 +351,14 @@ TEST_F(Desktop, CustomSizeZeroIsRefusedAndAZoomAfterASizeChangeLandsWhereSelecte
 
 TEST_F(Desktop, ARenderBeyondDoublePrecisionSaysSo) {
     Tmandelform* doc = active();
+    // Spider has no deep path: its deep views show blocks.
+    doc->document().chooseFractalType(*qm::fractal::findByCode(qm::fractal::code::Spider));
     doc->document().setView({-0.75, -0.75 + 1e-14, 0.1, 0.1 + 0.75e-14});
     xdo({"key", "F9"}, 50);
     EXPECT_EQ(main()->statusBar()->currentMessage(), qm::fractal::kBeyondPrecisionMessage);
     ASSERT_TRUE(waitIdle(doc));
     action("ResetCoordinates1")->trigger();
+    doc->document().chooseFractalType(*qm::fractal::findByCode(qm::fractal::code::Mandel));
     xdo({"key", "F9"});
     ASSERT_TRUE(waitIdle(doc));
 }
@@ -458,6 +461,32 @@ TEST_F(Desktop, NavigationFitWindowFollowsTheWindowWhichNeverLosesItsPicture) {
 }
 
 // ---- end of the navigation block ----
+
+// ---- Deep zoom ----
+
+TEST_F(Desktop, DeepZoomTheWheelGoesBelowDoublesAndTheStatusBarTellsThePrecision) {
+    Tmandelform* doc = active();
+    doc->document().setMax(300);
+    doc->document().setPaletteFormula("i"); // counts there are 150 to 300
+    moveTo(picturePoint(40, 120));          // -1.5 on the real axis: detail at every depth
+    xdo({"click", "--repeat", "112", "--delay", "2", "4"}, 300); // 2^56 times in
+    ASSERT_TRUE(waitIdle(doc));
+    pump(300);
+    const qm::fractal::DeepView deep = doc->document().deepView();
+    ASSERT_FALSE(deep.empty());
+    EXPECT_TRUE(
+        main()->statusBar()->currentMessage().startsWith("Deep zoom: magnification 7.21E16"))
+        << main()->statusBar()->currentMessage().toStdString();
+    EXPECT_EQ(doc->findChild<QDoubleSpinBox*>("RxSpinEdit1")->toolTip().toStdString(), deep.upperX);
+    EXPECT_GT(distinctColours(screenOf(picture())), 4);
+    action("ResetCoordinates1")->trigger();
+    doc->document().setMax(128);
+    doc->document().setPaletteFormula("i*2");
+    xdo({"key", "F9"});
+    ASSERT_TRUE(waitIdle(doc));
+}
+
+// ---- end of the deep zoom block ----
 
 TEST_F(Desktop, APresetManagerDoubleClickOnDeleteRemovesOnePreset) {
     {

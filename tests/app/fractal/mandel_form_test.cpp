@@ -633,6 +633,8 @@ TEST_F(MandelForm, RenderAtADeepZoomSaysThePictureShowsBlocks) {
     w.StartrenderClick();
     ASSERT_TRUE(waitFinished(done));
     EXPECT_FALSE(host.hints.contains(qm::fractal::kBeyondPrecisionMessage));
+    // Spider has no deep path: its deep views show blocks.
+    w.document().chooseFractalType(*qm::fractal::findByCode(qm::fractal::code::Spider));
     w.document().setView({-0.75, -0.75 + 1e-14, 0.1, 0.1 + 0.75e-14});
     w.StartrenderClick();
     EXPECT_TRUE(host.hints.contains(qm::fractal::kBeyondPrecisionMessage));

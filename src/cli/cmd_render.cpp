@@ -179,7 +179,6 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     std::optional<std::string> parameterFile, output, gradientText, type, model;
     std::optional<std::uint32_t> plasmaSeed;
     std::optional<ViewText> view;
-    std::optional<Complex> centreGiven;
     std::optional<std::string> centreText[2], widthText;
     std::optional<fractal::DeepMode> deepMode;
     std::optional<std::pair<int, int>> size;

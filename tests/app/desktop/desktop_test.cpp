@@ -205,7 +205,13 @@ protected:
                          static_cast<unsigned long long>(activeWindow()));
             frame_->hide();
             frame_->showWithPlacement();
-            static_cast<void>(focused(12000));
+            if (!focused(12000)) {
+                // Still passed over: ask the window manager for it as a user's click would.
+                QProcess p;
+                p.start("xdotool", {"windowactivate", QString::number(frame_->winId())});
+                p.waitForFinished(5000);
+                static_cast<void>(focused(8000));
+            }
         }
         pump(500);
     }

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace qm::fractal::deep {
@@ -77,6 +78,7 @@ struct Setup {
     Complex orientation{1.0, 0.0};
     Complex juliaConst{0.0, 0.0}; // as the double kernel uses it (inverted in doubles)
     std::int32_t max = 0;
+    std::int64_t orbitLength = 0; // values computed (a shared reference may run past max + 3)
     mpfr_prec_t bits = 64;
     MpFloat upperX, upperY, stepX, stepY; // the view's corner and steps
     MpFloat offX0, offY0;                 // Upper - the reference point
@@ -101,9 +103,65 @@ template <class T> struct BlaTable {
 // The table's share of memory: orbits longer than this allows drop the shortest skips.
 constexpr std::size_t kTableBytes = std::size_t{512} << 20;
 
-// One stored orbit and its table.
-template <class T> struct Track {
+// A reference orbit as computed: z_0 .. z_{L-1} of z^order + c at `bits` bits, L = `length`
+// unless it escaped first. MPFR rounds correctly, so the first k values of any such orbit are
+// the orbit computed with length k: a longer one serves every shorter need exactly.
+template <class T> struct StoredOrbit {
+    MpFloat z0Re, z0Im, cRe, cIm;
+    int order = 2;
+    mpfr_prec_t bits = 64;
+    std::int64_t length = 0;
     std::vector<Cx<T>> z;
+
+    bool serves(const MpFloat& z0r, const MpFloat& z0i, const MpFloat& cr, const MpFloat& ci, int o,
+                mpfr_prec_t b, std::int64_t need) const {
+        const bool escaped = static_cast<std::int64_t>(z.size()) < length;
+        return o == order && b == bits && (escaped || length >= need) &&
+               mpfr_equal_p(z0r.get(), z0Re.get()) && mpfr_equal_p(z0i.get(), z0Im.get()) &&
+               mpfr_equal_p(cr.get(), cRe.get()) && mpfr_equal_p(ci.get(), cIm.get());
+    }
+};
+
+// The orbits computed last in this process, so that pictures of the same reference (the frames
+// of an animation, a view drawn again, Julia mode's orbit from 0) compute it once. A picture
+// takes from here exactly what it would compute itself (the same values, cut to its own
+// length), so its pixels never depend on what was drawn before. Two are kept: Julia mode
+// needs two at once, and orbits of millions of values are large.
+template <class T> class OrbitCache {
+public:
+    static OrbitCache& instance() {
+        static OrbitCache cache;
+        return cache;
+    }
+    std::shared_ptr<const StoredOrbit<T>> find(const MpFloat& z0r, const MpFloat& z0i,
+                                               const MpFloat& cr, const MpFloat& ci, int order,
+                                               mpfr_prec_t bits, std::int64_t need) {
+        std::lock_guard lock(mutex_);
+        for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+            if (!(*it)->serves(z0r, z0i, cr, ci, order, bits, need)) continue;
+            auto found = *it;
+            kept_.erase(it);
+            kept_.push_back(found);
+            return found;
+        }
+        return nullptr;
+    }
+    void keep(std::shared_ptr<const StoredOrbit<T>> orbit) {
+        std::lock_guard lock(mutex_);
+        if (kept_.size() >= 2) kept_.erase(kept_.begin());
+        kept_.push_back(std::move(orbit));
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::shared_ptr<const StoredOrbit<T>>> kept_; // most recently used last
+};
+
+// One orbit as a picture uses it (its own length of a possibly longer shared orbit), and its
+// table.
+template <class T> struct Track {
+    std::shared_ptr<const StoredOrbit<T>> orbit;
+    std::span<const Cx<T>> z;
     BlaTable<T> bla;
 };
 
@@ -162,6 +220,36 @@ bool computeOrbit(const MpFloat& z0Re, const MpFloat& z0Im, const MpFloat& cRe, 
     }
 }
 
+// The orbit from the cache or computed (and then kept there), cut to the `use` values a picture
+// of Max use - 3 reads. False when stopped.
+template <class T>
+bool loadOrbit(const MpFloat& z0Re, const MpFloat& z0Im, const MpFloat& cRe, const MpFloat& cIm,
+               int order, std::int64_t length, std::int64_t use, mpfr_prec_t bits,
+               const std::atomic<bool>* stop, std::atomic<std::int64_t>& progress, Track<T>& track,
+               bool& shared) {
+    auto& cache = OrbitCache<T>::instance();
+    auto orbit = cache.find(z0Re, z0Im, cRe, cIm, order, bits, length);
+    shared = orbit != nullptr;
+    if (!orbit) {
+        auto fresh = std::make_shared<StoredOrbit<T>>();
+        fresh->z0Re = z0Re;
+        fresh->z0Im = z0Im;
+        fresh->cRe = cRe;
+        fresh->cIm = cIm;
+        fresh->order = order;
+        fresh->bits = bits;
+        fresh->length = length;
+        if (!computeOrbit<T>(z0Re, z0Im, cRe, cIm, order, length, bits, stop, progress, fresh->z))
+            return false;
+        cache.keep(fresh);
+        orbit = std::move(fresh);
+    }
+    track.orbit = orbit;
+    track.z = std::span<const Cx<T>>(orbit->z).first(
+        static_cast<std::size_t>(std::min<std::int64_t>(use, std::ssize(orbit->z))));
+    return true;
+}
+
 double binomial(int n, int k) {
     double r = 1.0;
     for (int j = 1; j <= k; ++j)
@@ -173,7 +261,7 @@ double binomial(int n, int k) {
 // `escape2` (no skip may pass an iteration where a pixel could escape). `mandelbrot`: B = 1
 // (the pixel's own c enters every step), else B = 0.
 template <class T>
-bool buildTable(const std::vector<Cx<T>>& z, int order, bool mandelbrot, const T& dcMax,
+bool buildTable(std::span<const Cx<T>> z, int order, bool mandelbrot, const T& dcMax,
                 double escape2, const std::atomic<bool>* stop, BlaTable<T>& table) {
     table.levels.clear();
     std::size_t escapeAt = z.size() - 1;
@@ -318,18 +406,20 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
                       BuildProgress& progress) {
     progress.stage.store(1, std::memory_order_relaxed);
     const auto started = std::chrono::steady_clock::now();
-    const std::int64_t length = static_cast<std::int64_t>(s_.max) + 3;
+    const std::int64_t use = static_cast<std::int64_t>(s_.max) + 3;
+    const std::int64_t length = std::max(s_.orbitLength, use);
+    bool baseShared = false;
     const MpFloat zero(0.0, 64);
     const MpFloat jRe(s_.juliaConst.re, 64), jIm(s_.juliaConst.im, 64);
     if (s_.julia) {
-        if (!computeOrbit<T>(s_.cRe, s_.cIm, jRe, jIm, s_.order, length, s_.bits, stop,
-                             progress.orbit, main_.z))
+        if (!loadOrbit<T>(s_.cRe, s_.cIm, jRe, jIm, s_.order, length, use, s_.bits, stop,
+                          progress.orbit, main_, stats.referenceShared))
             return false;
-        if (!computeOrbit<T>(zero, zero, jRe, jIm, s_.order, length, s_.bits, stop, progress.orbit,
-                             base_.z))
+        if (!loadOrbit<T>(zero, zero, jRe, jIm, s_.order, length, use, s_.bits, stop,
+                          progress.orbit, base_, baseShared))
             return false;
-    } else if (!computeOrbit<T>(zero, zero, s_.cRe, s_.cIm, s_.order, length, s_.bits, stop,
-                                progress.orbit, main_.z)) {
+    } else if (!loadOrbit<T>(zero, zero, s_.cRe, s_.cIm, s_.order, length, use, s_.bits, stop,
+                             progress.orbit, main_, stats.referenceShared)) {
         return false;
     }
     stats.referenceSeconds += seconds(started);
@@ -517,7 +607,8 @@ std::int32_t Engine<T>::probe(int x, int y, double bailout, const std::atomic<bo
 
 struct DeepPictureImpl {
     Setup setup;                  // the reference at the view's centre
-    std::unique_ptr<Setup> moved; // the reference moved to a pixel whose orbit lasts longer
+    std::unique_ptr<Setup> moved; // the reference given, or moved to a longer-lasting pixel
+    DeepReference given;
     DeepOptions options;
     mutable std::mutex mutex;
     std::unique_ptr<EngineBase> engine; // set once built, then read-only
@@ -536,20 +627,9 @@ MpFloat coordinate(const std::string& text, double fallback) {
 
 } // namespace
 
-// Puts the reference point at pixel position (x2 / 2, y2 / 2) (1-based, as the renderer maps
-// pixels) and derives everything that depends on it. False when Inside Out would divide by 0.
-bool placeReference(Setup& s, long x2, long y2) {
-    const mpfr_prec_t work = s.upperX.precision();
-    MpFloat x(work), y(work);
-    s.offX0 = MpFloat(work);
-    s.offY0 = MpFloat(work);
-    mpfr_mul_si(s.offX0.get(), s.stepX.get(), -x2, MPFR_RNDN);
-    mpfr_div_2ui(s.offX0.get(), s.offX0.get(), 1, MPFR_RNDN);
-    mpfr_mul_si(s.offY0.get(), s.stepY.get(), -y2, MPFR_RNDN);
-    mpfr_div_2ui(s.offY0.get(), s.offY0.get(), 1, MPFR_RNDN);
-    mpfr_sub(x.get(), s.upperX.get(), s.offX0.get(), MPFR_RNDN);
-    mpfr_sub(y.get(), s.upperY.get(), s.offY0.get(), MPFR_RNDN);
-
+// Derives everything that depends on the reference point (x, y) of the plane, with s.offX0 and
+// s.offY0 set. False when Inside Out would divide by 0.
+bool finishReference(Setup& s, const MpFloat& x, const MpFloat& y) {
     const mpfr_prec_t bits = s.bits;
     s.refX = MpFloat(bits);
     s.refY = MpFloat(bits);
@@ -584,6 +664,39 @@ bool placeReference(Setup& s, long x2, long y2) {
     return true;
 }
 
+// Puts the reference point at pixel position (x2 / 2, y2 / 2) (1-based, as the renderer maps
+// pixels).
+bool placeReference(Setup& s, long x2, long y2) {
+    const mpfr_prec_t work = s.upperX.precision();
+    MpFloat x(work), y(work);
+    s.offX0 = MpFloat(work);
+    s.offY0 = MpFloat(work);
+    mpfr_mul_si(s.offX0.get(), s.stepX.get(), -x2, MPFR_RNDN);
+    mpfr_div_2ui(s.offX0.get(), s.offX0.get(), 1, MPFR_RNDN);
+    mpfr_mul_si(s.offY0.get(), s.stepY.get(), -y2, MPFR_RNDN);
+    mpfr_div_2ui(s.offY0.get(), s.offY0.get(), 1, MPFR_RNDN);
+    mpfr_sub(x.get(), s.upperX.get(), s.offX0.get(), MPFR_RNDN);
+    mpfr_sub(y.get(), s.upperY.get(), s.offY0.get(), MPFR_RNDN);
+    return finishReference(s, x, y);
+}
+
+// The setup with the reference at the given point, its orbit at `ref.bits` bits and `ref.max`
+// + 3 values long; null where the point is no decimal number or Inside Out would divide by 0.
+std::unique_ptr<Setup> placeGivenReference(const Setup& s, const DeepReference& ref) {
+    const mpfr_prec_t work = std::max(s.upperX.precision(), static_cast<mpfr_prec_t>(ref.bits));
+    auto x = parseDecimal(ref.re, work), y = parseDecimal(ref.im, work);
+    if (!x || !y) return nullptr;
+    auto moved = std::make_unique<Setup>(s);
+    moved->bits = static_cast<mpfr_prec_t>(ref.bits);
+    moved->orbitLength = static_cast<std::int64_t>(ref.max) + 3;
+    moved->offX0 = MpFloat(work);
+    moved->offY0 = MpFloat(work);
+    mpfr_sub(moved->offX0.get(), s.upperX.get(), x->get(), MPFR_RNDN);
+    mpfr_sub(moved->offY0.get(), s.upperY.get(), y->get(), MPFR_RNDN);
+    if (!finishReference(*moved, *x, *y)) return nullptr;
+    return moved;
+}
+
 DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const DeepOptions& options)
     : impl_(std::make_unique<DeepPictureImpl>()) {
     Setup& s = impl_->setup;
@@ -603,6 +716,8 @@ DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const De
     s.juliaConst = {p.JuliaX, p.JuliaY};
     if (p.insideOut) s.juliaConst = reciprocal(1.0, s.juliaConst);
     s.max = std::min(p.Max, kDeepMaxIterationsLimit);
+    s.orbitLength = static_cast<std::int64_t>(s.max) + 3;
+    impl_->given = p.deepReference;
 
     const DeepView& dv = p.deepView;
     const MpFloat ux = coordinate(dv.upperX, p.UpperX), lx = coordinate(dv.lowerX, p.LowerX);
@@ -675,6 +790,27 @@ bool DeepPicture::prepare(const std::atomic<bool>* stop, std::int32_t bailout) {
     if (impl_->engine) return true;
     if (isStopped(stop)) return false;
     const Setup& s = impl_->setup;
+    // A given reference (an animation's, shared by its frames) is taken where it serves this
+    // picture as well as its own choice would: its orbit at least as precise, at least as long
+    // as the picture's Max and not escaping before it. The same orbit then serves every frame
+    // exactly: each reads the first Max + 3 values of one computation, which are what a
+    // computation of its own length would give. The test depends on the parameters alone, so
+    // a frame made alone takes the same reference as in a run of many.
+    const DeepReference& given = impl_->given;
+    if (!given.empty() && given.bits >= s.bits && given.max >= s.max) {
+        if (auto moved = placeGivenReference(s, given)) {
+            auto engine =
+                buildEngine(*moved, impl_->options, bailout, stop, impl_->stats, impl_->progress);
+            if (!engine) return false;
+            if (engine->referenceLength() >= static_cast<std::size_t>(s.max) + 3) {
+                impl_->moved = std::move(moved);
+                impl_->stats.bits = impl_->moved->bits;
+                impl_->stats.referenceLength = static_cast<std::int64_t>(engine->referenceLength());
+                impl_->engine = std::move(engine);
+                return true;
+            }
+        }
+    }
     auto engine = buildEngine(s, impl_->options, bailout, stop, impl_->stats, impl_->progress);
     if (!engine) return false;
     // A reference that escapes early leaves every longer pixel without BLA: the probed pixel

@@ -33,9 +33,10 @@ struct DeepStats {
     double referenceSeconds = 0.0;
     double tableSeconds = 0.0;
     std::int64_t referenceLength = 0;
-    std::int64_t iterations = 0; // iterations of all pixels rendered so far
-    std::int64_t skipped = 0;    // of these, iterations that BLA skipped
-    std::int64_t skips = 0;      // BLA steps taken (each skips one table entry's iterations)
+    bool referenceShared = false; // the orbit came from an earlier picture of this process
+    std::int64_t iterations = 0;  // iterations of all pixels rendered so far
+    std::int64_t skipped = 0;     // of these, iterations that BLA skipped
+    std::int64_t skips = 0;       // BLA steps taken (each skips one table entry's iterations)
     std::int64_t rebases = 0;
 };
 

@@ -27,6 +27,18 @@ constexpr double kReferenceEscape2 = 1e10;
 // A skip is valid while the dropped terms stay below 2^-24 of the kept one.
 constexpr double kBlaEpsilon = 0x1p-24;
 
+// c lies in the main cardioid or the period-2 bulb by far more than the rounding of c in
+// doubles (the margin is on the tests' own scale, wider still near the cusp): its orbit stays
+// within |z| <= 2 forever, so iterating it would end at Max + 1.
+bool surelyInterior(double cr, double ci) {
+    constexpr double kMargin = 1e-9;
+    const double x = cr - 0.25;
+    const double ci2 = ci * ci;
+    const double q = x * x + ci2;
+    const double b = cr + 1.0;
+    return q * (q + x) < 0.25 * ci2 - kMargin || b * b + ci2 < 0.0625 - kMargin;
+}
+
 bool isStopped(const std::atomic<bool>* stop) {
     return stop && stop->load(std::memory_order_relaxed);
 }
@@ -344,7 +356,8 @@ class EngineBase {
 public:
     virtual ~EngineBase() = default;
     virtual bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
-                           const std::atomic<bool>* stop, Counters& counters) const = 0;
+                           const std::atomic<bool>* stop, bool skipInterior,
+                           Counters& counters) const = 0;
     virtual std::size_t referenceLength() const = 0;
     // I of 0-based pixel (x, y); -1 when stopped.
     virtual std::int32_t probe(int x, int y, double bailout,
@@ -360,7 +373,8 @@ public:
                BuildProgress& progress);
 
     bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
-                   const std::atomic<bool>* stop, Counters& counters) const override;
+                   const std::atomic<bool>* stop, bool skipInterior,
+                   Counters& counters) const override;
     std::size_t referenceLength() const override { return main_.z.size(); }
     std::int32_t probe(int x, int y, double bailout, const std::atomic<bool>* stop) const override;
 
@@ -380,6 +394,7 @@ private:
     std::vector<T> columnDX_;
     T offY0_{}, stepY_{}, refX_{}, refY_{};
     Cx<T> q_, orientation_;
+    Cx<double> referenceC_; // the reference's c in doubles
     T binomials_[kMaxDeepOrder + 1]{};
 };
 
@@ -431,6 +446,7 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
     refY_ = fromMp<T>(s_.refY);
     q_ = {fromMp<T>(s_.qRe), fromMp<T>(s_.qIm)};
     orientation_ = {T(s_.orientation.re), T(s_.orientation.im)};
+    referenceC_ = {s_.cRe.toDouble(), s_.cIm.toDouble()};
     for (int k = 0; k <= s_.order; ++k)
         binomials_[k] = T(binomial(s_.order, k));
     const T offX0 = fromMp<T>(s_.offX0), stepX = fromMp<T>(s_.stepX);
@@ -565,12 +581,22 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
 
 template <class T>
 bool Engine<T>::renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
-                          const std::atomic<bool>* stop, Counters& counters) const {
+                          const std::atomic<bool>* stop, bool skipInterior,
+                          Counters& counters) const {
     out.resize(static_cast<std::size_t>(s_.width));
     const T dy = transformed(offY0_ + T(static_cast<double>(row + 1)) * stepY_, refY_, s_.signY);
+    const bool interiorShortcut = skipInterior && s_.order == 2 && !s_.julia && !s_.startAtC;
     for (int x = 0; x < s_.width; ++x) {
         if (isStopped(stop)) return false;
         const auto k = static_cast<std::size_t>(x);
+        if (interiorShortcut && bailout.load(std::memory_order_relaxed) >= 4) {
+            const Cx<double> dc = toDouble(pixelOffset(columnDX_[k], dy));
+            if (surelyInterior(referenceC_.re + dc.re, referenceC_.im + dc.im)) {
+                out.A[k] = out.B[k] = out.Z[k] = 0.0;
+                out.I[k] = s_.max + 1.0;
+                continue;
+            }
+        }
         bool stopped = false;
         const KernelResult r = pixel(columnDX_[k], dy, bailout.load(std::memory_order_relaxed),
                                      stop, counters, stopped);
@@ -853,7 +879,7 @@ bool DeepPicture::prepare(const std::atomic<bool>* stop, std::int32_t bailout) {
 }
 
 bool DeepPicture::renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
-                            const std::atomic<bool>* stop) {
+                            const std::atomic<bool>* stop, bool skipInterior) {
     if (!prepare(stop, bailout.load(std::memory_order_relaxed))) return false;
     const EngineBase* engine = nullptr;
     {
@@ -861,7 +887,7 @@ bool DeepPicture::renderRow(int row, const std::atomic<std::int32_t>& bailout, K
         engine = impl_->engine.get();
     }
     Counters counters;
-    const bool done = engine->renderRow(row, bailout, out, stop, counters);
+    const bool done = engine->renderRow(row, bailout, out, stop, skipInterior, counters);
     std::lock_guard lock(impl_->mutex);
     impl_->stats.iterations += counters.iterations;
     impl_->stats.skipped += counters.skipped;

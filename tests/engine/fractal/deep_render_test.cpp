@@ -100,6 +100,31 @@ std::pair<std::vector<std::int32_t>, deep::DeepStats> deepIterations(const Fract
     return {I, picture.stats()};
 }
 
+TEST(DeepRenderJob, TheInteriorShortcutGivesTheIteratedResults) {
+    // A rotated view over the main cardioid and the period-2 bulb, and the same Inside Out.
+    for (const bool insideOut : {false, true}) {
+        FractalParams p = deepView("1E-40", 400);
+        p.deepView = {};
+        p.setView(insideOut ? View{-3.0, 1.0, -1.5, 1.5} : View{-1.6, 0.5, -0.8, 0.8});
+        p.Orientation = {0.6, 0.8};
+        p.insideOut = insideOut;
+        p.deepMode = DeepMode::On;
+        deep::DeepPicture picture(p, p.Width, p.Height);
+        const std::atomic<std::int32_t> bailout{p.Bailout};
+        KernelRow full, quick;
+        int skipped = 0;
+        for (int y = 0; y < p.Height; ++y) {
+            ASSERT_TRUE(picture.renderRow(y, bailout, full));
+            ASSERT_TRUE(picture.renderRow(y, bailout, quick, nullptr, true));
+            for (int x = 0; x < p.Width; ++x) {
+                EXPECT_EQ(quick.I[x], full.I[x]) << x << ", " << y;
+                skipped += quick.Z[x] == 0.0 && full.Z[x] != 0.0;
+            }
+        }
+        EXPECT_GT(skipped, insideOut ? 20 : 200);
+    }
+}
+
 TEST(DeepOrbitSharing, AKeptLongerOrbitGivesThePixelsOfAnOwnOne) {
     FractalParams p = deepView("1E-40", 1000);
     p.deepView = deepViewFromCentre("-1.2500000000000000000000013", "0.0000000000000000000001",

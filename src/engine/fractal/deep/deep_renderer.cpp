@@ -513,11 +513,13 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
     for (;;) {
         bool skipped = false;
         const auto& levels = track->bla.levels;
-        if (m >= 1 && !levels.empty()) {
+        const std::size_t a = m - 1;
+        const int shift = track->bla.shift;
+        // Most iterations have no entry or miss the shortest one: that is decided first, cheaply.
+        if (m >= 1 && !levels.empty() && (a & ((std::size_t{1} << shift) - 1)) == 0 &&
+            (a >> shift) < levels[0].size() && norm1(delta) < levels[0][a >> shift].R) {
             // At one start the radius only shrinks with the length (a merge keeps the smaller
             // radius), so the lengths are tried from the shortest up: a miss ends the search.
-            const std::size_t a = m - 1;
-            const int shift = track->bla.shift;
             const int top = static_cast<int>(levels.size()) - 1;
             const int longest = a == 0 ? top : std::min(std::countr_zero(a) - shift, top);
             const T size = norm1(delta);
@@ -553,13 +555,11 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
         }
         const Cx<T> zT = track->z[m] + delta;
         const Cx<double> z = toDouble(zT);
-        if (!std::isfinite(z.re) || !std::isfinite(z.im)) {
-            c.iterations += i;
-            return {previous.re, previous.im, kOverflowZ, i};
-        }
         const double q = z.re * z.re + z.im * z.im;
-        if (q > bailout || i > max) {
+        if (!(q <= bailout) || i > max) { // escaped, done, or not finite (NaN fails every test)
             c.iterations += i;
+            if (!std::isfinite(z.re) || !std::isfinite(z.im))
+                return {previous.re, previous.im, kOverflowZ, i};
             return {z.re, z.im, std::isfinite(q) ? q : kOverflowZ, i};
         }
         if (normMax(zT) < normMax(delta)) { // rebase: follow the orbit from its start

@@ -137,10 +137,14 @@ template <class T> struct StoredOrbit {
 // The orbits computed last in this process, so that pictures of the same reference (the frames
 // of an animation, a view drawn again, Julia mode's orbit from 0) compute it once. A picture
 // takes from here exactly what it would compute itself (the same values, cut to its own
-// length), so its pixels never depend on what was drawn before. Two are kept: Julia mode
-// needs two at once, and orbits of millions of values are large.
+// length), so its pixels never depend on what was drawn before. At most two are kept (Julia
+// mode needs two at once), and older ones only within kCacheBytes: the newest always stays, so
+// the frames of one animation share it at any Max, while a view of another reference frees
+// the kept orbits before computing its own (peak memory stays that of one picture).
 template <class T> class OrbitCache {
 public:
+    static constexpr std::size_t kCacheBytes = std::size_t{256} << 20;
+
     static OrbitCache& instance() {
         static OrbitCache cache;
         return cache;
@@ -158,13 +162,27 @@ public:
         }
         return nullptr;
     }
+    // Drops the oldest orbits until `bytes` more fit in kCacheBytes.
+    void makeRoom(std::size_t bytes) {
+        std::lock_guard lock(mutex_);
+        while (!kept_.empty() && keptBytes() + bytes > kCacheBytes)
+            kept_.erase(kept_.begin());
+    }
     void keep(std::shared_ptr<const StoredOrbit<T>> orbit) {
         std::lock_guard lock(mutex_);
-        if (kept_.size() >= 2) kept_.erase(kept_.begin());
         kept_.push_back(std::move(orbit));
+        while (kept_.size() > 2 || (kept_.size() > 1 && keptBytes() > kCacheBytes))
+            kept_.erase(kept_.begin());
     }
 
 private:
+    std::size_t keptBytes() const {
+        std::size_t bytes = 0;
+        for (const auto& orbit : kept_)
+            bytes += orbit->z.size() * sizeof(Cx<T>);
+        return bytes;
+    }
+
     std::mutex mutex_;
     std::vector<std::shared_ptr<const StoredOrbit<T>>> kept_; // most recently used last
 };
@@ -243,6 +261,7 @@ bool loadOrbit(const MpFloat& z0Re, const MpFloat& z0Im, const MpFloat& cRe, con
     auto orbit = cache.find(z0Re, z0Im, cRe, cIm, order, bits, length);
     shared = orbit != nullptr;
     if (!orbit) {
+        cache.makeRoom(static_cast<std::size_t>(length) * sizeof(Cx<T>));
         auto fresh = std::make_shared<StoredOrbit<T>>();
         fresh->z0Re = z0Re;
         fresh->z0Im = z0Im;

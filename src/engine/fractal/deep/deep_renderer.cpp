@@ -535,13 +535,15 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
         const std::size_t a = m - 1;
         const int shift = track->bla.shift;
         // Most iterations have no entry or miss the shortest one: that is decided first, cheaply.
-        if (m >= 1 && !levels.empty() && (a & ((std::size_t{1} << shift) - 1)) == 0 &&
-            (a >> shift) < levels[0].size() && norm1(delta) < levels[0][a >> shift].R) {
+        const bool entry = m >= 1 && !levels.empty() &&
+                           (a & ((std::size_t{1} << shift) - 1)) == 0 &&
+                           (a >> shift) < levels[0].size();
+        const T size = entry ? norm1(delta) : T(0.0);
+        if (entry && size < levels[0][a >> shift].R) {
             // At one start the radius only shrinks with the length (a merge keeps the smaller
             // radius), so the lengths are tried from the shortest up: a miss ends the search.
             const int top = static_cast<int>(levels.size()) - 1;
             const int longest = a == 0 ? top : std::min(std::countr_zero(a) - shift, top);
-            const T size = norm1(delta);
             const Bla<T>* best = nullptr;
             std::int32_t bestSteps = 0;
             for (int k = 0; k <= longest; ++k) {

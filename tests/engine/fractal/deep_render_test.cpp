@@ -2,6 +2,7 @@
 // (the reference orbit depends on the view alone), and a stop during the reference orbit.
 #include "engine/fractal/deep/deep_renderer.h"
 #include "engine/fractal/deep/deep_view.h"
+#include "engine/fractal/kernel_batch.h"
 #include "engine/fractal/render_job.h"
 #include "engine/fractal/zoom_animation.h"
 #include "fake_formulas.h"
@@ -123,6 +124,35 @@ TEST(DeepRenderJob, TheInteriorShortcutGivesTheIteratedResults) {
         }
         EXPECT_GT(skipped, insideOut ? 20 : 200);
     }
+}
+
+TEST(DeepRenderJob, VectorLanesGiveTheScalarPixels) {
+    // A shallow view with a short reference (the centre escapes): lanes rebase at its end too.
+    FractalParams p = deepView("1E-40", 2000);
+    p.deepView = {};
+    p.Width = 64;
+    p.Height = 48;
+    p.setView({-0.7455, -0.7435, 0.1125, 0.1140});
+    p.deepMode = DeepMode::On;
+    const auto rows = [&](SimdLevel level) {
+        setActiveSimd(level);
+        deep::DeepPicture picture(p, p.Width, p.Height);
+        const std::atomic<std::int32_t> bailout{p.Bailout};
+        std::vector<KernelRow> all(static_cast<std::size_t>(p.Height));
+        for (int y = 0; y < p.Height; ++y)
+            EXPECT_TRUE(picture.renderRow(y, bailout, all[static_cast<std::size_t>(y)]));
+        setActiveSimd(detectedSimd());
+        return all;
+    };
+    const auto scalar = rows(SimdLevel::Scalar), vector = rows(SimdLevel::Avx512);
+    for (std::size_t y = 0; y < scalar.size(); ++y)
+        for (std::size_t x = 0; x < scalar[y].I.size(); ++x) {
+            const KernelRow &a = scalar[y], &b = vector[y];
+            ASSERT_EQ(a.I[x], b.I[x]) << x << ", " << y;
+            ASSERT_EQ(a.A[x], b.A[x]) << x << ", " << y;
+            ASSERT_EQ(a.B[x], b.B[x]) << x << ", " << y;
+            ASSERT_EQ(a.Z[x], b.Z[x]) << x << ", " << y;
+        }
 }
 
 TEST(DeepOrbitSharing, AKeptLongerOrbitGivesThePixelsOfAnOwnOne) {

@@ -3,8 +3,10 @@
 #include "engine/fractal/deep/deep_renderer.h"
 
 #include "engine/fractal/deep/deep_complex.h"
+#include "engine/fractal/deep/deep_lanes.h"
 #include "engine/fractal/deep/mp_float.h"
 #include "engine/fractal/fractal_type.h"
+#include "engine/fractal/kernel_batch.h"
 
 #include <algorithm>
 #include <bit>
@@ -24,6 +26,9 @@ constexpr int kMaxDeepOrder = 16;
 constexpr long kExtendedBelowLog2 = -960;
 // The reference orbit goes on past any bailout a pixel uses, up to |Z| = 1E5.
 constexpr double kReferenceEscape2 = 1e10;
+// BLA tables only below a pixel step of 2^-50 (about 1E-15): above it skips are short and rare,
+// and z^2 + c in Mandelbrot mode runs its plain steps in vector lanes instead.
+constexpr long kBlaBelowLog2 = -50;
 // A skip is valid while the dropped terms stay below 2^-24 of the kept one.
 constexpr double kBlaEpsilon = 0x1p-24;
 
@@ -98,6 +103,7 @@ struct Setup {
     MpFloat qRe, qIm;                     // the reference point after Mirror and Orientation
     MpFloat cRe, cIm;                     // ... and after Inside Out
     bool extended = false;
+    long stepLog2 = 0; // the binary exponent of the pixel step in c
     double magnificationLog10 = 0.0;
 };
 
@@ -414,6 +420,10 @@ private:
     T offY0_{}, stepY_{}, refX_{}, refY_{};
     Cx<T> q_, orientation_;
     Cx<double> referenceC_; // the reference's c in doubles
+    bool lanes_ = false;    // plain z^2 + c steps of double differences: vector lanes serve
+    bool renderRowInLanes(const T& dy, bool interiorShortcut,
+                          const std::atomic<std::int32_t>& bailout, KernelRow& out,
+                          const std::atomic<bool>* stop, Counters& counters) const;
     T binomials_[kMaxDeepOrder + 1]{};
 };
 
@@ -477,7 +487,7 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
     const auto tableStart = std::chrono::steady_clock::now();
     progress.stage.store(2, std::memory_order_relaxed);
     const double escape2 = std::min<double>(bailout, 4.0);
-    if (options_.bla && escape2 > 0.0) {
+    if (options_.bla && escape2 > 0.0 && s_.stepLog2 < kBlaBelowLog2) {
         // The largest |dc| of the picture lies on its border.
         T dcMax = T(0.0);
         if (!s_.julia) {
@@ -505,6 +515,8 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
             return false;
     }
     stats.tableSeconds += seconds(tableStart);
+    lanes_ = std::is_same_v<T, double> && s_.order == 2 && !s_.julia && !s_.startAtC &&
+             main_.bla.levels.empty() && main_.z.size() >= 2;
     return true;
 }
 
@@ -607,6 +619,8 @@ bool Engine<T>::renderRow(int row, const std::atomic<std::int32_t>& bailout, Ker
     out.resize(static_cast<std::size_t>(s_.width));
     const T dy = transformed(offY0_ + T(static_cast<double>(row + 1)) * stepY_, refY_, s_.signY);
     const bool interiorShortcut = skipInterior && s_.order == 2 && !s_.julia && !s_.startAtC;
+    if (lanes_ && activeSimd() == SimdLevel::Avx512)
+        return renderRowInLanes(dy, interiorShortcut, bailout, out, stop, counters);
     for (int x = 0; x < s_.width; ++x) {
         if (isStopped(stop)) return false;
         const auto k = static_cast<std::size_t>(x);
@@ -628,6 +642,66 @@ bool Engine<T>::renderRow(int row, const std::atomic<std::int32_t>& bailout, Ker
         out.I[k] = r.I;
     }
     return true;
+}
+
+template <class T>
+bool Engine<T>::renderRowInLanes(const T& dy, bool interiorShortcut,
+                                 const std::atomic<std::int32_t>& bailout, KernelRow& out,
+                                 const std::atomic<bool>* stop, Counters& counters) const {
+    if constexpr (!std::is_same_v<T, double>) {
+        (void)dy, (void)interiorShortcut, (void)bailout, (void)out, (void)stop, (void)counters;
+        return false;
+    } else {
+        const auto w = static_cast<std::size_t>(s_.width);
+        std::vector<double> dcr, dci, bail, position, A(w), B(w), Z(w), I(w);
+        std::vector<int> pixelAt;
+        for (int x = 0; x < s_.width; ++x) {
+            const auto k = static_cast<std::size_t>(x);
+            const std::int32_t b = bailout.load(std::memory_order_relaxed);
+            const Cx<double> dc = pixelOffset(columnDX_[k], dy);
+            if (interiorShortcut && b >= 4 &&
+                surelyInterior(referenceC_.re + dc.re, referenceC_.im + dc.im)) {
+                out.A[k] = out.B[k] = out.Z[k] = 0.0;
+                out.I[k] = s_.max + 1.0;
+                continue;
+            }
+            position.push_back(static_cast<double>(pixelAt.size()));
+            pixelAt.push_back(x);
+            dcr.push_back(dc.re);
+            dci.push_back(dc.im);
+            bail.push_back(b);
+        }
+        const lanes::Inputs in{&main_.z.data()->re,
+                               static_cast<std::int64_t>(main_.z.size()),
+                               dcr.data(),
+                               dci.data(),
+                               bail.data(),
+                               position.data(),
+                               static_cast<int>(pixelAt.size()),
+                               s_.max};
+        if (!lanes::perturbAvx512(in, {A.data(), B.data(), Z.data(), I.data(), &counters.rebases},
+                                  stop))
+            return false;
+        for (std::size_t j = 0; j < pixelAt.size(); ++j) {
+            const auto k = static_cast<std::size_t>(pixelAt[j]);
+            if (I[j] < 0.0) { // not finite: the scalar path knows the z before
+                bool stopped = false;
+                const KernelResult r = pixel(columnDX_[k], dy, bail[j], stop, counters, stopped);
+                if (stopped) return false;
+                out.A[k] = r.A;
+                out.B[k] = r.B;
+                out.Z[k] = r.Z;
+                out.I[k] = r.I;
+                continue;
+            }
+            out.A[k] = A[j];
+            out.B[k] = B[j];
+            out.Z[k] = Z[j];
+            out.I[k] = I[j];
+            counters.iterations += static_cast<std::int64_t>(I[j]);
+        }
+        return true;
+    }
 }
 
 template <class T>
@@ -797,6 +871,7 @@ DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const De
                                 "precision");
     long stepLog2 = stepExponent + std::ilogb(std::hypot(s.orientation.re, s.orientation.im));
     if (s.insideOut) stepLog2 -= 2 * std::max(s.qRe.exponent(), s.qIm.exponent());
+    s.stepLog2 = stepLog2;
     s.extended = options.numberType == NumberType::Extended ||
                  (options.numberType == NumberType::Auto && stepLog2 < kExtendedBelowLog2);
     long spanExp = 0;

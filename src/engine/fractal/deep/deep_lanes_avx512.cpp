@@ -98,14 +98,12 @@ bool perturbAvx512(const Inputs& in, const Outputs& out, const std::atomic<bool>
             // The reference ended: restart from its first value with delta := Z_m + delta.
             __m512d Zr = s.Zr, Zi = s.Zi;
             const __mmask8 ended = _mm512_cmpge_epi64_mask(s.m, last);
-            if (ended) {
-                s.dr = _mm512_mask_add_pd(s.dr, ended, Zr, s.dr);
-                s.di = _mm512_mask_add_pd(s.di, ended, Zi, s.di);
-                s.m = _mm512_mask_mov_epi64(s.m, ended, zeroI);
-                Zr = _mm512_mask_mov_pd(Zr, ended, z0r);
-                Zi = _mm512_mask_mov_pd(Zi, ended, z0i);
-                rebases += __builtin_popcount(ended);
-            }
+            s.dr = _mm512_mask_add_pd(s.dr, ended, Zr, s.dr);
+            s.di = _mm512_mask_add_pd(s.di, ended, Zi, s.di);
+            s.m = _mm512_mask_mov_epi64(s.m, ended, zeroI);
+            Zr = _mm512_mask_mov_pd(Zr, ended, z0r);
+            Zi = _mm512_mask_mov_pd(Zi, ended, z0i);
+            rebases += __builtin_popcount(ended & s.live);
             // delta := (2 Z + delta) * delta + dc, as the scalar step.
             const __m512d tr = _mm512_add_pd(_mm512_mul_pd(Zr, two), s.dr);
             const __m512d ti = _mm512_add_pd(_mm512_mul_pd(Zi, two), s.di);
@@ -127,14 +125,13 @@ bool perturbAvx512(const Inputs& in, const Outputs& out, const std::atomic<bool>
             const __m512d nd = _mm512_maskz_max_pd(0xFF, absOf(s.dr), absOf(s.di));
             const auto rebase =
                 static_cast<__mmask8>(_mm512_cmp_pd_mask(nz, nd, _CMP_LT_OQ) & ~done);
-            if (rebase) {
-                s.dr = _mm512_mask_mov_pd(s.dr, rebase, zr);
-                s.di = _mm512_mask_mov_pd(s.di, rebase, zi);
-                s.m = _mm512_mask_mov_epi64(s.m, rebase, zeroI);
-                s.Zr = _mm512_mask_mov_pd(s.Zr, rebase, z0r);
-                s.Zi = _mm512_mask_mov_pd(s.Zi, rebase, z0i);
-                rebases += __builtin_popcount(rebase);
-            }
+            s.dr = _mm512_mask_mov_pd(s.dr, rebase, zr);
+            s.di = _mm512_mask_mov_pd(s.di, rebase, zi);
+            s.m = _mm512_mask_mov_epi64(s.m, rebase, zeroI);
+            s.Zr = _mm512_mask_mov_pd(s.Zr, rebase, z0r);
+            s.Zi = _mm512_mask_mov_pd(s.Zi, rebase, z0i);
+            rebases += __builtin_popcount(rebase & s.live);
+
             if (!done) continue;
             // Lanes whose z or |z|^2 is not finite report I = -1.
             const __mmask8 finite = _mm512_cmp_pd_mask(_mm512_sub_pd(q, q), zero, _CMP_EQ_OQ) &

@@ -533,8 +533,9 @@ template <class T> Cx<T> Engine<T>::perturb(const Cx<T>& Z, const Cx<T>& d) cons
 }
 
 template <class T>
-KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bailout,
-                                const std::atomic<bool>* stop, Counters& c, bool& stopped) const {
+[[gnu::flatten]] KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m,
+                                                 double bailout, const std::atomic<bool>* stop,
+                                                 Counters& c, bool& stopped) const {
     const Track<T>* track = &main_;
     const Track<T>* base = s_.julia ? &base_ : &main_;
     const std::int32_t max = s_.max;
@@ -544,18 +545,14 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
     for (;;) {
         bool skipped = false;
         const auto& levels = track->bla.levels;
-        const std::size_t a = m - 1;
-        const int shift = track->bla.shift;
-        // Most iterations have no entry or miss the shortest one: that is decided first, cheaply.
-        const bool entry = m >= 1 && !levels.empty() &&
-                           (a & ((std::size_t{1} << shift) - 1)) == 0 &&
-                           (a >> shift) < levels[0].size();
-        const T size = entry ? norm1(delta) : T(0.0);
-        if (entry && size < levels[0][a >> shift].R) {
+        if (m >= 1 && !levels.empty()) {
             // At one start the radius only shrinks with the length (a merge keeps the smaller
             // radius), so the lengths are tried from the shortest up: a miss ends the search.
+            const std::size_t a = m - 1;
+            const int shift = track->bla.shift;
             const int top = static_cast<int>(levels.size()) - 1;
             const int longest = a == 0 ? top : std::min(std::countr_zero(a) - shift, top);
+            const T size = norm1(delta);
             const Bla<T>* best = nullptr;
             std::int32_t bestSteps = 0;
             for (int k = 0; k <= longest; ++k) {
@@ -588,11 +585,13 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
         }
         const Cx<T> zT = track->z[m] + delta;
         const Cx<double> z = toDouble(zT);
-        const double q = z.re * z.re + z.im * z.im;
-        if (!(q <= bailout) || i > max) { // escaped, done, or not finite (NaN fails every test)
+        if (!std::isfinite(z.re) || !std::isfinite(z.im)) {
             c.iterations += i;
-            if (!std::isfinite(z.re) || !std::isfinite(z.im))
-                return {previous.re, previous.im, kOverflowZ, i};
+            return {previous.re, previous.im, kOverflowZ, i};
+        }
+        const double q = z.re * z.re + z.im * z.im;
+        if (q > bailout || i > max) {
+            c.iterations += i;
             return {z.re, z.im, std::isfinite(q) ? q : kOverflowZ, i};
         }
         if (normMax(zT) < normMax(delta)) { // rebase: follow the orbit from its start

@@ -4,6 +4,7 @@
 #include "cli/progress.h"
 #include "cli/render_output.h"
 #include "engine/core/number_text.h"
+#include "engine/fractal/deep/deep_renderer.h"
 #include "engine/fractal/render_language.h"
 #include "engine/fractal/zoom_animation.h"
 #include "engine/gradient/gradient_model.h"
@@ -96,6 +97,8 @@ int runAnimate(const Args& args, std::ostream&, std::ostream& err) {
     std::optional<int> frames, frame;
     std::optional<std::pair<int, int>> range, size;
     std::optional<std::uint32_t> plasmaSeed;
+    std::optional<std::string> toCentre, toWidth;
+    std::optional<int> toMax;
     int threads = 0, supersample = 1;
     ProgressMode progressMode = ProgressMode::Auto;
     while (!r.done()) {
@@ -120,7 +123,16 @@ int runAnimate(const Args& args, std::ostream&, std::ostream& err) {
             size = parseSize(r.next("--size value"));
         else if (opt == "--supersample")
             supersample = parseSupersample(r.next("--supersample value"));
-        else if (opt == "--threads")
+        else if (opt == "--to-center")
+            toCentre = r.next("--to-center value");
+        else if (opt == "--to-width")
+            toWidth = r.next("--to-width value");
+        else if (opt == "--to-max") {
+            toMax = parseCount(r.next("--to-max value"), "--to-max", 1);
+            if (*toMax > fractal::deep::kDeepMaxIterationsLimit)
+                throw UsageError{"--to-max must be from 1 to " +
+                                 std::to_string(fractal::deep::kDeepMaxIterationsLimit)};
+        } else if (opt == "--threads")
             threads = parseCount(r.next("--threads value"), "--threads", 1);
         else if (opt == "--plasma-seed") {
             const auto s = tryParseInteger(r.next("--plasma-seed value"));
@@ -146,13 +158,26 @@ int runAnimate(const Args& args, std::ostream&, std::ostream& err) {
         end = range->second;
     }
 
+    if (toCentre.has_value() != toWidth.has_value())
+        throw UsageError{"--to-center and --to-width go together"};
+
     Loaded from(files[0]);
-    const Loaded to(files[1]);
+    Loaded to(files[1]);
     fractal::FractalParams start = from.params;
     if (size) {
         start.Width = size->first;
         start.Height = size->second;
     }
+    if (toCentre) { // the end view by its centre and width, at any depth
+        const auto comma = toCentre->find(',');
+        if (comma == std::string::npos)
+            throw UsageError{"--to-center expects two numbers separated by a comma"};
+        to.params.deepView =
+            fractal::deepViewFromCentre(toCentre->substr(0, comma), toCentre->substr(comma + 1),
+                                        *toWidth, start.Width, start.Height);
+        to.params.setView(fractal::nearestView(to.params.deepView));
+    }
+    if (toMax) to.params.Max = *toMax;
     // Every frame, in any process, sees the same plasma and the same generator seeds.
     const std::uint32_t seed = plasmaSeed.value_or(1);
     fractal::FractalParams fixed = start;
@@ -190,14 +215,17 @@ int runAnimate(const Args& args, std::ostream&, std::ostream& err) {
 
 } // namespace
 
-QM_CLI_COMMAND("animate",
-               "animate FROM.qmp TO.qmp --frames N -o PATTERN [--frame K | --range A:B] "
-               "[--size WxH] [--supersample S] [--threads T] [--plasma-seed S] "
-               "[--progress|--quiet]",
-               "render frames 0 to N-1 of a steady zoom from FROM to TO (view width and height "
-               "and Max change geometrically, all else is FROM's) into files named by PATTERN "
-               "with one integer conversion (frames/f%05d.png); --frame K makes frame K only, "
-               "--range A:B frames A to B-1",
-               runAnimate);
+QM_CLI_COMMAND(
+    "animate",
+    "animate FROM.qmp TO.qmp --frames N -o PATTERN [--frame K | --range A:B] "
+    "[--size WxH] [--to-center RE,IM --to-width W] [--to-max N] [--supersample S] "
+    "[--threads T] [--plasma-seed S] "
+    "[--progress|--quiet]",
+    "render frames 0 to N-1 of a steady zoom from FROM to TO (view width and height "
+    "and Max change geometrically, all else is FROM's) into files named by PATTERN "
+    "with one integer conversion (frames/f%05d.png); --frame K makes frame K only, "
+    "--range A:B frames A to B-1; --to-center/--to-width/--to-max replace TO's view and Max "
+    "(any depth: frames are computed in high precision and share one reference orbit)",
+    runAnimate);
 
 } // namespace qm::cli

@@ -2,6 +2,7 @@
 #include "cli/cli_runner.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -72,6 +73,34 @@ TEST_F(CliDeep, TheSwitchAndMaxFollowThePath) {
         EXPECT_EQ(r.exitCode, 2) << row.message;
         EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(out));
+    }
+}
+
+// Frames below 1E-300 made alone are the frames of the whole run, byte for byte (the frames
+// share one reference orbit per process; a frame alone computes the same one).
+TEST_F(CliDeep, DeepAnimationFramesAloneMatchTheRun) {
+    ASSERT_EQ(
+        runCli({"render", "-o", path("from.png"), "--size", "24x18", "--max", "200", "--quiet"})
+            .exitCode,
+        0);
+    ASSERT_EQ(runCli({"params", path("from.png"), "-o", path("from.qmp")}).exitCode, 0);
+    const auto animate = [&](const std::string& dir, const std::string& which,
+                             const std::string& value) {
+        fs::create_directories(path(dir));
+        return runCli({"animate", path("from.qmp"), path("from.qmp"), "--frames", "5", "-o",
+                       path(dir + "/f%d.ppm"), "--to-center", "-1.9999999999999999999999,0",
+                       "--to-width", "1E-310", "--to-max", "3000", which, value, "--quiet"});
+    };
+    const auto run = animate("all", "--range", "0:5");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const char* k : {"2", "4"}) {
+        ASSERT_EQ(animate(std::string("one") + k, "--frame", k).exitCode, 0);
+        const auto bytes = [](const fs::path& file) {
+            std::ifstream in(file, std::ios::binary);
+            return std::string(std::istreambuf_iterator<char>(in), {});
+        };
+        const std::string frame = std::string("/f") + k + ".ppm";
+        EXPECT_EQ(bytes(path("all" + frame)), bytes(path(std::string("one") + k + frame))) << k;
     }
 }
 

@@ -50,6 +50,7 @@ struct FractalParams {
     // fields above then hold its nearest doubles); empty otherwise.
     DeepView deepView;
     DeepMode deepMode = DeepMode::Auto;
+    DeepReference deepReference; // set by animations; not part of parameter files
 
     View view() const { return {UpperX, LowerX, UpperY, LowerY}; }
     void setView(const View& v) {

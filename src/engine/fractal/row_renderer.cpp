@@ -138,7 +138,7 @@ bool RowRenderer::render(int row, const GradientTableData& gradient, const Plasm
     if (s_.recolourFrom) {
         s_.recolourFrom->loadRow(row, kernel_, vars);
     } else {
-        const bool done = s_.deep ? s_.deep->renderRow(row, bailout, kernel_, stop)
+        const bool done = s_.deep ? s_.deep->renderRow(row, bailout, kernel_, stop, s_.skipInterior)
                                   : batch_.run(p.type, kp, bailout, X, y_.data(), w,
                                                s_.skipInterior, kernel_, stop);
         if (!done) return false;

@@ -3,8 +3,10 @@
 #include "engine/fractal/deep/deep_renderer.h"
 
 #include "engine/fractal/deep/deep_complex.h"
+#include "engine/fractal/deep/deep_lanes.h"
 #include "engine/fractal/deep/mp_float.h"
 #include "engine/fractal/fractal_type.h"
+#include "engine/fractal/kernel_batch.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace qm::fractal::deep {
@@ -23,8 +26,23 @@ constexpr int kMaxDeepOrder = 16;
 constexpr long kExtendedBelowLog2 = -960;
 // The reference orbit goes on past any bailout a pixel uses, up to |Z| = 1E5.
 constexpr double kReferenceEscape2 = 1e10;
+// BLA tables only below a pixel step of 2^-50 (about 1E-15): above it skips are short and rare,
+// and z^2 + c in Mandelbrot mode runs its plain steps in vector lanes instead.
+constexpr long kBlaBelowLog2 = -50;
 // A skip is valid while the dropped terms stay below 2^-24 of the kept one.
 constexpr double kBlaEpsilon = 0x1p-24;
+
+// c lies in the main cardioid or the period-2 bulb by far more than the rounding of c in
+// doubles (the margin is on the tests' own scale, wider still near the cusp): its orbit stays
+// within |z| <= 2 forever, so iterating it would end at Max + 1.
+bool surelyInterior(double cr, double ci) {
+    constexpr double kMargin = 1e-9;
+    const double x = cr - 0.25;
+    const double ci2 = ci * ci;
+    const double q = x * x + ci2;
+    const double b = cr + 1.0;
+    return q * (q + x) < 0.25 * ci2 - kMargin || b * b + ci2 < 0.0625 - kMargin;
+}
 
 bool isStopped(const std::atomic<bool>* stop) {
     return stop && stop->load(std::memory_order_relaxed);
@@ -77,6 +95,7 @@ struct Setup {
     Complex orientation{1.0, 0.0};
     Complex juliaConst{0.0, 0.0}; // as the double kernel uses it (inverted in doubles)
     std::int32_t max = 0;
+    std::int64_t orbitLength = 0; // values computed (a shared reference may run past max + 3)
     mpfr_prec_t bits = 64;
     MpFloat upperX, upperY, stepX, stepY; // the view's corner and steps
     MpFloat offX0, offY0;                 // Upper - the reference point
@@ -84,6 +103,7 @@ struct Setup {
     MpFloat qRe, qIm;                     // the reference point after Mirror and Orientation
     MpFloat cRe, cIm;                     // ... and after Inside Out
     bool extended = false;
+    long stepLog2 = 0; // the binary exponent of the pixel step in c
     double magnificationLog10 = 0.0;
 };
 
@@ -101,9 +121,83 @@ template <class T> struct BlaTable {
 // The table's share of memory: orbits longer than this allows drop the shortest skips.
 constexpr std::size_t kTableBytes = std::size_t{512} << 20;
 
-// One stored orbit and its table.
-template <class T> struct Track {
+// A reference orbit as computed: z_0 .. z_{L-1} of z^order + c at `bits` bits, L = `length`
+// unless it escaped first. MPFR rounds correctly, so the first k values of any such orbit are
+// the orbit computed with length k: a longer one serves every shorter need exactly.
+template <class T> struct StoredOrbit {
+    MpFloat z0Re, z0Im, cRe, cIm;
+    int order = 2;
+    mpfr_prec_t bits = 64;
+    std::int64_t length = 0;
     std::vector<Cx<T>> z;
+
+    bool serves(const MpFloat& z0r, const MpFloat& z0i, const MpFloat& cr, const MpFloat& ci, int o,
+                mpfr_prec_t b, std::int64_t need) const {
+        const bool escaped = static_cast<std::int64_t>(z.size()) < length;
+        return o == order && b == bits && (escaped || length >= need) &&
+               mpfr_equal_p(z0r.get(), z0Re.get()) && mpfr_equal_p(z0i.get(), z0Im.get()) &&
+               mpfr_equal_p(cr.get(), cRe.get()) && mpfr_equal_p(ci.get(), cIm.get());
+    }
+};
+
+// The orbits computed last in this process, so that pictures of the same reference (the frames
+// of an animation, a view drawn again, Julia mode's orbit from 0) compute it once. A picture
+// takes from here exactly what it would compute itself (the same values, cut to its own
+// length), so its pixels never depend on what was drawn before. At most two are kept (Julia
+// mode needs two at once), and older ones only within kCacheBytes: the newest always stays, so
+// the frames of one animation share it at any Max, while a view of another reference frees
+// the kept orbits before computing its own (peak memory stays that of one picture).
+template <class T> class OrbitCache {
+public:
+    static constexpr std::size_t kCacheBytes = std::size_t{256} << 20;
+
+    static OrbitCache& instance() {
+        static OrbitCache cache;
+        return cache;
+    }
+    std::shared_ptr<const StoredOrbit<T>> find(const MpFloat& z0r, const MpFloat& z0i,
+                                               const MpFloat& cr, const MpFloat& ci, int order,
+                                               mpfr_prec_t bits, std::int64_t need) {
+        std::lock_guard lock(mutex_);
+        for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+            if (!(*it)->serves(z0r, z0i, cr, ci, order, bits, need)) continue;
+            auto found = *it;
+            kept_.erase(it);
+            kept_.push_back(found);
+            return found;
+        }
+        return nullptr;
+    }
+    // Drops the oldest orbits until `bytes` more fit in kCacheBytes.
+    void makeRoom(std::size_t bytes) {
+        std::lock_guard lock(mutex_);
+        while (!kept_.empty() && keptBytes() + bytes > kCacheBytes)
+            kept_.erase(kept_.begin());
+    }
+    void keep(std::shared_ptr<const StoredOrbit<T>> orbit) {
+        std::lock_guard lock(mutex_);
+        kept_.push_back(std::move(orbit));
+        while (kept_.size() > 2 || (kept_.size() > 1 && keptBytes() > kCacheBytes))
+            kept_.erase(kept_.begin());
+    }
+
+private:
+    std::size_t keptBytes() const {
+        std::size_t bytes = 0;
+        for (const auto& orbit : kept_)
+            bytes += orbit->z.size() * sizeof(Cx<T>);
+        return bytes;
+    }
+
+    std::mutex mutex_;
+    std::vector<std::shared_ptr<const StoredOrbit<T>>> kept_; // most recently used last
+};
+
+// One orbit as a picture uses it (its own length of a possibly longer shared orbit), and its
+// table.
+template <class T> struct Track {
+    std::shared_ptr<const StoredOrbit<T>> orbit;
+    std::span<const Cx<T>> z;
     BlaTable<T> bla;
 };
 
@@ -162,6 +256,37 @@ bool computeOrbit(const MpFloat& z0Re, const MpFloat& z0Im, const MpFloat& cRe, 
     }
 }
 
+// The orbit from the cache or computed (and then kept there), cut to the `use` values a picture
+// of Max use - 3 reads. False when stopped.
+template <class T>
+bool loadOrbit(const MpFloat& z0Re, const MpFloat& z0Im, const MpFloat& cRe, const MpFloat& cIm,
+               int order, std::int64_t length, std::int64_t use, mpfr_prec_t bits,
+               const std::atomic<bool>* stop, std::atomic<std::int64_t>& progress, Track<T>& track,
+               bool& shared) {
+    auto& cache = OrbitCache<T>::instance();
+    auto orbit = cache.find(z0Re, z0Im, cRe, cIm, order, bits, length);
+    shared = orbit != nullptr;
+    if (!orbit) {
+        cache.makeRoom(static_cast<std::size_t>(length) * sizeof(Cx<T>));
+        auto fresh = std::make_shared<StoredOrbit<T>>();
+        fresh->z0Re = z0Re;
+        fresh->z0Im = z0Im;
+        fresh->cRe = cRe;
+        fresh->cIm = cIm;
+        fresh->order = order;
+        fresh->bits = bits;
+        fresh->length = length;
+        if (!computeOrbit<T>(z0Re, z0Im, cRe, cIm, order, length, bits, stop, progress, fresh->z))
+            return false;
+        cache.keep(fresh);
+        orbit = std::move(fresh);
+    }
+    track.orbit = orbit;
+    track.z = std::span<const Cx<T>>(orbit->z).first(
+        static_cast<std::size_t>(std::min<std::int64_t>(use, std::ssize(orbit->z))));
+    return true;
+}
+
 double binomial(int n, int k) {
     double r = 1.0;
     for (int j = 1; j <= k; ++j)
@@ -173,7 +298,7 @@ double binomial(int n, int k) {
 // `escape2` (no skip may pass an iteration where a pixel could escape). `mandelbrot`: B = 1
 // (the pixel's own c enters every step), else B = 0.
 template <class T>
-bool buildTable(const std::vector<Cx<T>>& z, int order, bool mandelbrot, const T& dcMax,
+bool buildTable(std::span<const Cx<T>> z, int order, bool mandelbrot, const T& dcMax,
                 double escape2, const std::atomic<bool>* stop, BlaTable<T>& table) {
     table.levels.clear();
     std::size_t escapeAt = z.size() - 1;
@@ -256,7 +381,8 @@ class EngineBase {
 public:
     virtual ~EngineBase() = default;
     virtual bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
-                           const std::atomic<bool>* stop, Counters& counters) const = 0;
+                           const std::atomic<bool>* stop, bool skipInterior,
+                           Counters& counters) const = 0;
     virtual std::size_t referenceLength() const = 0;
     // I of 0-based pixel (x, y); -1 when stopped.
     virtual std::int32_t probe(int x, int y, double bailout,
@@ -272,7 +398,8 @@ public:
                BuildProgress& progress);
 
     bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
-                   const std::atomic<bool>* stop, Counters& counters) const override;
+                   const std::atomic<bool>* stop, bool skipInterior,
+                   Counters& counters) const override;
     std::size_t referenceLength() const override { return main_.z.size(); }
     std::int32_t probe(int x, int y, double bailout, const std::atomic<bool>* stop) const override;
 
@@ -292,6 +419,11 @@ private:
     std::vector<T> columnDX_;
     T offY0_{}, stepY_{}, refX_{}, refY_{};
     Cx<T> q_, orientation_;
+    Cx<double> referenceC_; // the reference's c in doubles
+    bool lanes_ = false;    // plain z^2 + c steps of double differences: vector lanes serve
+    bool renderRowInLanes(const T& dy, bool interiorShortcut,
+                          const std::atomic<std::int32_t>& bailout, KernelRow& out,
+                          const std::atomic<bool>* stop, Counters& counters) const;
     T binomials_[kMaxDeepOrder + 1]{};
 };
 
@@ -318,18 +450,20 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
                       BuildProgress& progress) {
     progress.stage.store(1, std::memory_order_relaxed);
     const auto started = std::chrono::steady_clock::now();
-    const std::int64_t length = static_cast<std::int64_t>(s_.max) + 3;
+    const std::int64_t use = static_cast<std::int64_t>(s_.max) + 3;
+    const std::int64_t length = std::max(s_.orbitLength, use);
+    bool baseShared = false;
     const MpFloat zero(0.0, 64);
     const MpFloat jRe(s_.juliaConst.re, 64), jIm(s_.juliaConst.im, 64);
     if (s_.julia) {
-        if (!computeOrbit<T>(s_.cRe, s_.cIm, jRe, jIm, s_.order, length, s_.bits, stop,
-                             progress.orbit, main_.z))
+        if (!loadOrbit<T>(s_.cRe, s_.cIm, jRe, jIm, s_.order, length, use, s_.bits, stop,
+                          progress.orbit, main_, stats.referenceShared))
             return false;
-        if (!computeOrbit<T>(zero, zero, jRe, jIm, s_.order, length, s_.bits, stop, progress.orbit,
-                             base_.z))
+        if (!loadOrbit<T>(zero, zero, jRe, jIm, s_.order, length, use, s_.bits, stop,
+                          progress.orbit, base_, baseShared))
             return false;
-    } else if (!computeOrbit<T>(zero, zero, s_.cRe, s_.cIm, s_.order, length, s_.bits, stop,
-                                progress.orbit, main_.z)) {
+    } else if (!loadOrbit<T>(zero, zero, s_.cRe, s_.cIm, s_.order, length, use, s_.bits, stop,
+                             progress.orbit, main_, stats.referenceShared)) {
         return false;
     }
     stats.referenceSeconds += seconds(started);
@@ -341,6 +475,7 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
     refY_ = fromMp<T>(s_.refY);
     q_ = {fromMp<T>(s_.qRe), fromMp<T>(s_.qIm)};
     orientation_ = {T(s_.orientation.re), T(s_.orientation.im)};
+    referenceC_ = {s_.cRe.toDouble(), s_.cIm.toDouble()};
     for (int k = 0; k <= s_.order; ++k)
         binomials_[k] = T(binomial(s_.order, k));
     const T offX0 = fromMp<T>(s_.offX0), stepX = fromMp<T>(s_.stepX);
@@ -352,7 +487,7 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
     const auto tableStart = std::chrono::steady_clock::now();
     progress.stage.store(2, std::memory_order_relaxed);
     const double escape2 = std::min<double>(bailout, 4.0);
-    if (options_.bla && escape2 > 0.0) {
+    if (options_.bla && escape2 > 0.0 && s_.stepLog2 < kBlaBelowLog2) {
         // The largest |dc| of the picture lies on its border.
         T dcMax = T(0.0);
         if (!s_.julia) {
@@ -380,6 +515,8 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
             return false;
     }
     stats.tableSeconds += seconds(tableStart);
+    lanes_ = std::is_same_v<T, double> && s_.order == 2 && !s_.julia && !s_.startAtC &&
+             main_.bla.levels.empty() && main_.z.size() >= 2;
     return true;
 }
 
@@ -396,8 +533,9 @@ template <class T> Cx<T> Engine<T>::perturb(const Cx<T>& Z, const Cx<T>& d) cons
 }
 
 template <class T>
-KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bailout,
-                                const std::atomic<bool>* stop, Counters& c, bool& stopped) const {
+[[gnu::flatten]] KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m,
+                                                 double bailout, const std::atomic<bool>* stop,
+                                                 Counters& c, bool& stopped) const {
     const Track<T>* track = &main_;
     const Track<T>* base = s_.julia ? &base_ : &main_;
     const std::int32_t max = s_.max;
@@ -475,12 +613,24 @@ KernelResult Engine<T>::iterate(Cx<T> dc, Cx<T> delta, std::size_t m, double bai
 
 template <class T>
 bool Engine<T>::renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
-                          const std::atomic<bool>* stop, Counters& counters) const {
+                          const std::atomic<bool>* stop, bool skipInterior,
+                          Counters& counters) const {
     out.resize(static_cast<std::size_t>(s_.width));
     const T dy = transformed(offY0_ + T(static_cast<double>(row + 1)) * stepY_, refY_, s_.signY);
+    const bool interiorShortcut = skipInterior && s_.order == 2 && !s_.julia && !s_.startAtC;
+    if (lanes_ && activeSimd() == SimdLevel::Avx512)
+        return renderRowInLanes(dy, interiorShortcut, bailout, out, stop, counters);
     for (int x = 0; x < s_.width; ++x) {
         if (isStopped(stop)) return false;
         const auto k = static_cast<std::size_t>(x);
+        if (interiorShortcut && bailout.load(std::memory_order_relaxed) >= 4) {
+            const Cx<double> dc = toDouble(pixelOffset(columnDX_[k], dy));
+            if (surelyInterior(referenceC_.re + dc.re, referenceC_.im + dc.im)) {
+                out.A[k] = out.B[k] = out.Z[k] = 0.0;
+                out.I[k] = s_.max + 1.0;
+                continue;
+            }
+        }
         bool stopped = false;
         const KernelResult r = pixel(columnDX_[k], dy, bailout.load(std::memory_order_relaxed),
                                      stop, counters, stopped);
@@ -491,6 +641,66 @@ bool Engine<T>::renderRow(int row, const std::atomic<std::int32_t>& bailout, Ker
         out.I[k] = r.I;
     }
     return true;
+}
+
+template <class T>
+bool Engine<T>::renderRowInLanes(const T& dy, bool interiorShortcut,
+                                 const std::atomic<std::int32_t>& bailout, KernelRow& out,
+                                 const std::atomic<bool>* stop, Counters& counters) const {
+    if constexpr (!std::is_same_v<T, double>) {
+        (void)dy, (void)interiorShortcut, (void)bailout, (void)out, (void)stop, (void)counters;
+        return false;
+    } else {
+        const auto w = static_cast<std::size_t>(s_.width);
+        std::vector<double> dcr, dci, bail, position, A(w), B(w), Z(w), I(w);
+        std::vector<int> pixelAt;
+        for (int x = 0; x < s_.width; ++x) {
+            const auto k = static_cast<std::size_t>(x);
+            const std::int32_t b = bailout.load(std::memory_order_relaxed);
+            const Cx<double> dc = pixelOffset(columnDX_[k], dy);
+            if (interiorShortcut && b >= 4 &&
+                surelyInterior(referenceC_.re + dc.re, referenceC_.im + dc.im)) {
+                out.A[k] = out.B[k] = out.Z[k] = 0.0;
+                out.I[k] = s_.max + 1.0;
+                continue;
+            }
+            position.push_back(static_cast<double>(pixelAt.size()));
+            pixelAt.push_back(x);
+            dcr.push_back(dc.re);
+            dci.push_back(dc.im);
+            bail.push_back(b);
+        }
+        const lanes::Inputs in{&main_.z.data()->re,
+                               static_cast<std::int64_t>(main_.z.size()),
+                               dcr.data(),
+                               dci.data(),
+                               bail.data(),
+                               position.data(),
+                               static_cast<int>(pixelAt.size()),
+                               s_.max};
+        if (!lanes::perturbAvx512(in, {A.data(), B.data(), Z.data(), I.data(), &counters.rebases},
+                                  stop))
+            return false;
+        for (std::size_t j = 0; j < pixelAt.size(); ++j) {
+            const auto k = static_cast<std::size_t>(pixelAt[j]);
+            if (I[j] < 0.0) { // not finite: the scalar path knows the z before
+                bool stopped = false;
+                const KernelResult r = pixel(columnDX_[k], dy, bail[j], stop, counters, stopped);
+                if (stopped) return false;
+                out.A[k] = r.A;
+                out.B[k] = r.B;
+                out.Z[k] = r.Z;
+                out.I[k] = r.I;
+                continue;
+            }
+            out.A[k] = A[j];
+            out.B[k] = B[j];
+            out.Z[k] = Z[j];
+            out.I[k] = I[j];
+            counters.iterations += static_cast<std::int64_t>(I[j]);
+        }
+        return true;
+    }
 }
 
 template <class T>
@@ -517,7 +727,8 @@ std::int32_t Engine<T>::probe(int x, int y, double bailout, const std::atomic<bo
 
 struct DeepPictureImpl {
     Setup setup;                  // the reference at the view's centre
-    std::unique_ptr<Setup> moved; // the reference moved to a pixel whose orbit lasts longer
+    std::unique_ptr<Setup> moved; // the reference given, or moved to a longer-lasting pixel
+    DeepReference given;
     DeepOptions options;
     mutable std::mutex mutex;
     std::unique_ptr<EngineBase> engine; // set once built, then read-only
@@ -536,20 +747,9 @@ MpFloat coordinate(const std::string& text, double fallback) {
 
 } // namespace
 
-// Puts the reference point at pixel position (x2 / 2, y2 / 2) (1-based, as the renderer maps
-// pixels) and derives everything that depends on it. False when Inside Out would divide by 0.
-bool placeReference(Setup& s, long x2, long y2) {
-    const mpfr_prec_t work = s.upperX.precision();
-    MpFloat x(work), y(work);
-    s.offX0 = MpFloat(work);
-    s.offY0 = MpFloat(work);
-    mpfr_mul_si(s.offX0.get(), s.stepX.get(), -x2, MPFR_RNDN);
-    mpfr_div_2ui(s.offX0.get(), s.offX0.get(), 1, MPFR_RNDN);
-    mpfr_mul_si(s.offY0.get(), s.stepY.get(), -y2, MPFR_RNDN);
-    mpfr_div_2ui(s.offY0.get(), s.offY0.get(), 1, MPFR_RNDN);
-    mpfr_sub(x.get(), s.upperX.get(), s.offX0.get(), MPFR_RNDN);
-    mpfr_sub(y.get(), s.upperY.get(), s.offY0.get(), MPFR_RNDN);
-
+// Derives everything that depends on the reference point (x, y) of the plane, with s.offX0 and
+// s.offY0 set. False when Inside Out would divide by 0.
+bool finishReference(Setup& s, const MpFloat& x, const MpFloat& y) {
     const mpfr_prec_t bits = s.bits;
     s.refX = MpFloat(bits);
     s.refY = MpFloat(bits);
@@ -584,6 +784,39 @@ bool placeReference(Setup& s, long x2, long y2) {
     return true;
 }
 
+// Puts the reference point at pixel position (x2 / 2, y2 / 2) (1-based, as the renderer maps
+// pixels).
+bool placeReference(Setup& s, long x2, long y2) {
+    const mpfr_prec_t work = s.upperX.precision();
+    MpFloat x(work), y(work);
+    s.offX0 = MpFloat(work);
+    s.offY0 = MpFloat(work);
+    mpfr_mul_si(s.offX0.get(), s.stepX.get(), -x2, MPFR_RNDN);
+    mpfr_div_2ui(s.offX0.get(), s.offX0.get(), 1, MPFR_RNDN);
+    mpfr_mul_si(s.offY0.get(), s.stepY.get(), -y2, MPFR_RNDN);
+    mpfr_div_2ui(s.offY0.get(), s.offY0.get(), 1, MPFR_RNDN);
+    mpfr_sub(x.get(), s.upperX.get(), s.offX0.get(), MPFR_RNDN);
+    mpfr_sub(y.get(), s.upperY.get(), s.offY0.get(), MPFR_RNDN);
+    return finishReference(s, x, y);
+}
+
+// The setup with the reference at the given point, its orbit at `ref.bits` bits and `ref.max`
+// + 3 values long; null where the point is no decimal number or Inside Out would divide by 0.
+std::unique_ptr<Setup> placeGivenReference(const Setup& s, const DeepReference& ref) {
+    const mpfr_prec_t work = std::max(s.upperX.precision(), static_cast<mpfr_prec_t>(ref.bits));
+    auto x = parseDecimal(ref.re, work), y = parseDecimal(ref.im, work);
+    if (!x || !y) return nullptr;
+    auto moved = std::make_unique<Setup>(s);
+    moved->bits = static_cast<mpfr_prec_t>(ref.bits);
+    moved->orbitLength = static_cast<std::int64_t>(ref.max) + 3;
+    moved->offX0 = MpFloat(work);
+    moved->offY0 = MpFloat(work);
+    mpfr_sub(moved->offX0.get(), s.upperX.get(), x->get(), MPFR_RNDN);
+    mpfr_sub(moved->offY0.get(), s.upperY.get(), y->get(), MPFR_RNDN);
+    if (!finishReference(*moved, *x, *y)) return nullptr;
+    return moved;
+}
+
 DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const DeepOptions& options)
     : impl_(std::make_unique<DeepPictureImpl>()) {
     Setup& s = impl_->setup;
@@ -603,6 +836,8 @@ DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const De
     s.juliaConst = {p.JuliaX, p.JuliaY};
     if (p.insideOut) s.juliaConst = reciprocal(1.0, s.juliaConst);
     s.max = std::min(p.Max, kDeepMaxIterationsLimit);
+    s.orbitLength = static_cast<std::int64_t>(s.max) + 3;
+    impl_->given = p.deepReference;
 
     const DeepView& dv = p.deepView;
     const MpFloat ux = coordinate(dv.upperX, p.UpperX), lx = coordinate(dv.lowerX, p.LowerX);
@@ -635,6 +870,7 @@ DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const De
                                 "precision");
     long stepLog2 = stepExponent + std::ilogb(std::hypot(s.orientation.re, s.orientation.im));
     if (s.insideOut) stepLog2 -= 2 * std::max(s.qRe.exponent(), s.qIm.exponent());
+    s.stepLog2 = stepLog2;
     s.extended = options.numberType == NumberType::Extended ||
                  (options.numberType == NumberType::Auto && stepLog2 < kExtendedBelowLog2);
     long spanExp = 0;
@@ -675,6 +911,27 @@ bool DeepPicture::prepare(const std::atomic<bool>* stop, std::int32_t bailout) {
     if (impl_->engine) return true;
     if (isStopped(stop)) return false;
     const Setup& s = impl_->setup;
+    // A given reference (an animation's, shared by its frames) is taken where it serves this
+    // picture as well as its own choice would: its orbit at least as precise, at least as long
+    // as the picture's Max and not escaping before it. The same orbit then serves every frame
+    // exactly: each reads the first Max + 3 values of one computation, which are what a
+    // computation of its own length would give. The test depends on the parameters alone, so
+    // a frame made alone takes the same reference as in a run of many.
+    const DeepReference& given = impl_->given;
+    if (!given.empty() && given.bits >= s.bits && given.max >= s.max) {
+        if (auto moved = placeGivenReference(s, given)) {
+            auto engine =
+                buildEngine(*moved, impl_->options, bailout, stop, impl_->stats, impl_->progress);
+            if (!engine) return false;
+            if (engine->referenceLength() >= static_cast<std::size_t>(s.max) + 3) {
+                impl_->moved = std::move(moved);
+                impl_->stats.bits = impl_->moved->bits;
+                impl_->stats.referenceLength = static_cast<std::int64_t>(engine->referenceLength());
+                impl_->engine = std::move(engine);
+                return true;
+            }
+        }
+    }
     auto engine = buildEngine(s, impl_->options, bailout, stop, impl_->stats, impl_->progress);
     if (!engine) return false;
     // A reference that escapes early leaves every longer pixel without BLA: the probed pixel
@@ -717,7 +974,7 @@ bool DeepPicture::prepare(const std::atomic<bool>* stop, std::int32_t bailout) {
 }
 
 bool DeepPicture::renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
-                            const std::atomic<bool>* stop) {
+                            const std::atomic<bool>* stop, bool skipInterior) {
     if (!prepare(stop, bailout.load(std::memory_order_relaxed))) return false;
     const EngineBase* engine = nullptr;
     {
@@ -725,7 +982,7 @@ bool DeepPicture::renderRow(int row, const std::atomic<std::int32_t>& bailout, K
         engine = impl_->engine.get();
     }
     Counters counters;
-    const bool done = engine->renderRow(row, bailout, out, stop, counters);
+    const bool done = engine->renderRow(row, bailout, out, stop, skipInterior, counters);
     std::lock_guard lock(impl_->mutex);
     impl_->stats.iterations += counters.iterations;
     impl_->stats.skipped += counters.skipped;

@@ -33,9 +33,10 @@ struct DeepStats {
     double referenceSeconds = 0.0;
     double tableSeconds = 0.0;
     std::int64_t referenceLength = 0;
-    std::int64_t iterations = 0; // iterations of all pixels rendered so far
-    std::int64_t skipped = 0;    // of these, iterations that BLA skipped
-    std::int64_t skips = 0;      // BLA steps taken (each skips one table entry's iterations)
+    bool referenceShared = false; // the orbit came from an earlier picture of this process
+    std::int64_t iterations = 0;  // iterations of all pixels rendered so far
+    std::int64_t skipped = 0;     // of these, iterations that BLA skipped
+    std::int64_t skips = 0;       // BLA steps taken (each skips one table entry's iterations)
     std::int64_t rebases = 0;
 };
 
@@ -59,9 +60,11 @@ public:
     // Computes the reference orbit(s) and BLA tables once, whichever thread asks first; the
     // others wait. False when `stop` became set (checked often enough to end within 0.2 s).
     bool prepare(const std::atomic<bool>* stop, std::int32_t bailout);
-    // Kernel results of 0-based row `row` (prepares first). False when stopped.
+    // Kernel results of 0-based row `row` (prepares first). False when stopped. With
+    // `skipInterior` (no formula reads A, B or Z) Mandelbrot pixels surely inside the main
+    // cardioid or the period-2 bulb end at once with I = Max + 1, as on the double path.
     bool renderRow(int row, const std::atomic<std::int32_t>& bailout, KernelRow& out,
-                   const std::atomic<bool>* stop = nullptr);
+                   const std::atomic<bool>* stop = nullptr, bool skipInterior = false);
     DeepStats stats() const;
     // What prepare() is doing, for progress displays ("reference orbit 12345 iterations",
     // "BLA table"); empty before and after.

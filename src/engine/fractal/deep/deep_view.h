@@ -5,6 +5,7 @@
 
 #include "engine/fractal/view_geometry.h"
 
+#include <cstdint>
 #include <string>
 
 namespace qm::fractal {
@@ -14,6 +15,20 @@ struct DeepView {
 
     bool empty() const { return upperX.empty(); }
     bool operator==(const DeepView&) const = default;
+};
+
+// A reference point for the deep path chosen by whoever made the view rather than by the view:
+// the frames of an animation name one point, precision and orbit length, so that they share one
+// reference orbit. A picture takes it only where it serves the picture as well as its own choice
+// would (bits and Max at least the picture's, an orbit that lasts to the picture's Max); the
+// choice depends on the parameters alone, so any process makes the same one.
+struct DeepReference {
+    std::string re, im;   // a plane point (before flips, Mirror and Orientation)
+    long bits = 0;        // precision of its orbit
+    std::int32_t max = 0; // its orbit runs to max + 3 values unless it escapes
+
+    bool empty() const { return re.empty(); }
+    bool operator==(const DeepReference&) const = default;
 };
 
 // Whether the deep renderer runs: automatically where doubles would show blocks, always, or

@@ -151,6 +151,19 @@ void applyView(fractal::FractalParams& p, const ViewText& t) {
         p.deepView = fractal::deepViewFromFields(t.text[0], t.text[1], t.text[2], t.text[3]);
 }
 
+// The Julia constant of --julia: its exact decimals join the doubles where a part has more
+// digits than doubles carry.
+void applyJulia(fractal::FractalParams& p, const std::string& text) {
+    const Complex j = parsePair(text, "--julia");
+    p.julia = true;
+    p.JuliaX = j.re;
+    p.JuliaY = j.im;
+    p.deepJulia = {};
+    const auto comma = text.find(',');
+    const std::string re = text.substr(0, comma), im = text.substr(comma + 1);
+    if (isLongNumber(re) || isLongNumber(im)) p.deepJulia = fractal::deepJuliaFromTexts(re, im);
+}
+
 fractal::DeepMode parseDeepMode(const std::string& s) {
     if (s == "auto") return fractal::DeepMode::Auto;
     if (s == "on") return fractal::DeepMode::On;
@@ -188,7 +201,8 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     bool embedParameters = true;
     bool repeat = false, flipX = false, flipY = false, mirror = false;
     fractal::KernelParams kp; // collects --max, --bailout, --order, --julia, ...
-    bool maxGiven = false, bailoutGiven = false, orderGiven = false, juliaGiven = false;
+    bool maxGiven = false, bailoutGiven = false, orderGiven = false;
+    std::optional<std::string> juliaText;
     bool orientationGiven = false;
     std::optional<std::string> bandText; // --band K/N, checked once the height is known
     int supersample = 1;
@@ -264,7 +278,11 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
             maxGiven |= opt == "--max";
             bailoutGiven |= opt == "--bailout";
             orderGiven |= opt == "--order";
-            juliaGiven |= opt == "--julia";
+            if (opt == "--julia") {
+                juliaText = r.next("--julia value");
+                parsePair(*juliaText, "--julia"); // checked where given, as the others are
+                continue;
+            }
             orientationGiven |= opt == "--orientation";
             if (!parseKernelOption(opt, r, kp)) throw UsageError{"unknown option " + opt};
         }
@@ -286,11 +304,7 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
         insideOut = insideOut || doc.insideOut();
     }
     if (type) p.type = parseType(*type).code;
-    if (juliaGiven) {
-        p.julia = true;
-        p.JuliaX = kp.juliaConst.re;
-        p.JuliaY = kp.juliaConst.im;
-    }
+    if (juliaText) applyJulia(p, *juliaText);
     if (maxGiven) p.Max = kp.max;
     if (bailoutGiven) p.Bailout = kp.bailout;
     if (orderGiven) p.Order = kp.order;

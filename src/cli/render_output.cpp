@@ -149,6 +149,7 @@ std::string renderIdentity(const fractal::FractalParams& p, const GradientTableD
     if (!p.deepView.empty())
         text += "\nDeepView=" + p.deepView.upperX + "," + p.deepView.lowerX + "," +
                 p.deepView.upperY + "," + p.deepView.lowerY;
+    if (!p.deepJulia.empty()) text += "\nDeepJulia=" + p.deepJulia.re + "," + p.deepJulia.im;
     if (p.deepMode != fractal::DeepMode::Auto)
         text += "\nDeep=" + std::to_string(static_cast<int>(p.deepMode));
     return text + "\n";

@@ -50,6 +50,9 @@ struct FractalParams {
     // fields above then hold its nearest doubles); empty otherwise.
     DeepView deepView;
     DeepMode deepMode = DeepMode::Auto;
+    // The Julia constant in exact decimals where JuliaX and JuliaY (then its nearest doubles) do
+    // not hold it; empty otherwise.
+    DeepJulia deepJulia;
     DeepReference deepReference; // set by animations; not part of parameter files
 
     View view() const { return {UpperX, LowerX, UpperY, LowerY}; }

@@ -128,9 +128,10 @@ bool sameKernelSettings(const FractalParams& a, const FractalParams& b) {
     return a.UpperX == b.UpperX && a.LowerX == b.LowerX && a.UpperY == b.UpperY &&
            a.LowerY == b.LowerY && a.Width == b.Width && a.Height == b.Height && a.type == b.type &&
            a.Max == b.Max && a.Bailout == b.Bailout && a.Order == b.Order && a.julia == b.julia &&
-           a.JuliaX == b.JuliaX && a.JuliaY == b.JuliaY && a.insideOut == b.insideOut &&
-           a.flipX == b.flipX && a.flipY == b.flipY && a.mirror == b.mirror &&
-           a.Orientation.re == b.Orientation.re && a.Orientation.im == b.Orientation.im;
+           a.JuliaX == b.JuliaX && a.JuliaY == b.JuliaY && a.deepJulia == b.deepJulia &&
+           a.insideOut == b.insideOut && a.flipX == b.flipX && a.flipY == b.flipY &&
+           a.mirror == b.mirror && a.Orientation.re == b.Orientation.re &&
+           a.Orientation.im == b.Orientation.im;
 }
 
 namespace {

@@ -39,14 +39,19 @@ constexpr std::array kCoordinates = {
     FractalDocument::Coordinate::UpperX, FractalDocument::Coordinate::LowerX,
     FractalDocument::Coordinate::UpperY, FractalDocument::Coordinate::LowerY};
 
-// The value of a coordinate text (checked), as the field keeps it.
-double fieldValueOfText(const std::string& text) {
+// The double of a decimal text (checked), converted as a field converts typed text (an
+// underflow is 0).
+double nearestDoubleOfText(const std::string& text) {
     if (!fractal::deep::parseDecimal(text, 64))
         throw fractal::ERenderParameters("'" + text.substr(0, 80) + "' is not a decimal number");
-    // Converted as the field converts typed text (an underflow is 0).
     const auto d = tryParseFloat(text);
     if (!d) throw fractal::ERenderParameters("'" + text.substr(0, 80) + "' is beyond the plane");
-    return coordinateFieldValue(*d);
+    return *d;
+}
+
+// The value of a coordinate text (checked), as the field keeps it.
+double fieldValueOfText(const std::string& text) {
+    return coordinateFieldValue(nearestDoubleOfText(text));
 }
 
 // Whether the decimal text means exactly the double `field` (as its 15-digit text).
@@ -179,13 +184,42 @@ void FractalDocument::setOrder(double v) {
 void FractalDocument::setJuliaX(double v) {
     if (!std::isfinite(v)) return;
     juliaX_ = decimalFieldValue(v, fields::kJuliaDecimals);
+    juliaXText_.clear();
     changed();
 }
 
 void FractalDocument::setJuliaY(double v) {
     if (!std::isfinite(v)) return;
     juliaY_ = decimalFieldValue(v, fields::kJuliaDecimals);
+    juliaYText_.clear();
     changed();
+}
+
+void FractalDocument::setJuliaXText(const std::string& text) {
+    const double field = decimalFieldValue(nearestDoubleOfText(text), fields::kJuliaDecimals);
+    juliaX_ = field;
+    juliaXText_ = textIsField(text, field) ? std::string() : text;
+    changed();
+}
+
+void FractalDocument::setJuliaYText(const std::string& text) {
+    const double field = decimalFieldValue(nearestDoubleOfText(text), fields::kJuliaDecimals);
+    juliaY_ = field;
+    juliaYText_ = textIsField(text, field) ? std::string() : text;
+    changed();
+}
+
+std::string FractalDocument::juliaXText() const {
+    return juliaXText_.empty() ? formatNumber(juliaX_) : juliaXText_;
+}
+
+std::string FractalDocument::juliaYText() const {
+    return juliaYText_.empty() ? formatNumber(juliaY_) : juliaYText_;
+}
+
+fractal::DeepJulia FractalDocument::deepJulia() const {
+    if (juliaXText_.empty() && juliaYText_.empty()) return {};
+    return {juliaXText(), juliaYText()};
 }
 
 void FractalDocument::setWidthField(double v) {
@@ -317,8 +351,9 @@ fractal::FractalParams FractalDocument::renderParams() const {
         p.setView(fractal::nearestView(deepView_));
     }
     p.deepMode = deepMode_;
-    p.JuliaX = juliaX_;
-    p.JuliaY = juliaY_;
+    p.JuliaX = juliaXText_.empty() ? juliaX_ : nearestDoubleOfText(juliaXText_);
+    p.JuliaY = juliaYText_.empty() ? juliaY_ : nearestDoubleOfText(juliaYText_);
+    p.deepJulia = deepJulia();
     p.Max = max_;
     p.Bailout = bailout_;
     p.Order = order_;
@@ -365,6 +400,10 @@ void FractalDocument::setRenderParams(const fractal::FractalParams& p) {
     get_o(p.Orientation.re, p.Orientation.im);
     resizeit(p.Width, p.Height, true);
     setDeepMode(p.deepMode);
+    if (!p.deepJulia.empty()) {
+        setJuliaXText(p.deepJulia.re);
+        setJuliaYText(p.deepJulia.im);
+    }
     if (!p.deepView.empty()) setDeepView(p.deepView);
 }
 

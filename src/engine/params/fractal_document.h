@@ -113,6 +113,18 @@ public:
     double juliaY() const { return juliaY_; }
     void setJuliaX(double v);
     void setJuliaY(double v);
+    // The Julia constant at any precision. A part whose text says more than its 8-decimal
+    // field keeps its exact text (the field then holds the text's 8-decimal value); a text the
+    // field holds exactly leaves no text, so such constants render and save as before. The
+    // double setters above drop their part's text. Throws fractal::ERenderParameters, changing
+    // nothing, when the text is not a decimal number or lies beyond the range of doubles.
+    void setJuliaXText(const std::string& text);
+    void setJuliaYText(const std::string& text);
+    // The part's exact text, or the 15-digit text of its field when it has none.
+    std::string juliaXText() const;
+    std::string juliaYText() const;
+    // Both texts where either part has one (what renders use); empty otherwise.
+    fractal::DeepJulia deepJulia() const;
 
     // xedit, yedit: integers without limits (the size last chosen from "Image Size").
     double widthField() const { return widthField_; }
@@ -198,7 +210,8 @@ public:
     // The inverse, for front ends that render without a window (the command line): the fields
     // take `p` under their own rules, the size fields and the picture take its size. A type
     // code outside the catalogue leaves the checked entry as it is. A non-empty p.deepView is
-    // taken as setDeepView takes it (throwing as it does, after the other fields are set).
+    // taken as setDeepView takes it, and a non-empty p.deepJulia as setJuliaXText and
+    // setJuliaYText take it (throwing as they do, after the other fields are set).
     void setRenderParams(const fractal::FractalParams& p);
 
     // Listeners run after every change of the document (widgets bound to it refresh).
@@ -219,6 +232,7 @@ private:
     int order_ = fields::kDefaultOrder;
     double juliaX_ = fields::kDefaultJuliaX;
     double juliaY_ = fields::kDefaultJuliaY;
+    std::string juliaXText_, juliaYText_; // empty where the field holds the part
     double widthField_ = fields::kDefaultWidth;
     double heightField_ = fields::kDefaultHeight;
     std::string paletteFormula_ = fields::kDefaultFormula;

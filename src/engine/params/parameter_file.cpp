@@ -32,6 +32,9 @@ struct NumberKey {
     const char* fallback;
     double (*get)(const FractalDocument&);
     void (*set)(FractalDocument&, double);
+    // Keys whose value may say more than its field: the exact text, and its setter.
+    std::string (*getText)(const FractalDocument&) = nullptr;
+    void (*setText)(FractalDocument&, const std::string&) = nullptr;
 };
 
 constexpr NumberKey kNumberKeys[] = {
@@ -44,9 +47,13 @@ constexpr NumberKey kNumberKeys[] = {
     {"LowerY", "2", [](const FractalDocument& d) { return d.lowerY(); },
      [](FractalDocument& d, double v) { d.setLowerY(v); }},
     {"JuliaX", "0", [](const FractalDocument& d) { return d.juliaX(); },
-     [](FractalDocument& d, double v) { d.setJuliaX(v); }},
+     [](FractalDocument& d, double v) { d.setJuliaX(v); },
+     [](const FractalDocument& d) { return d.juliaXText(); },
+     [](FractalDocument& d, const std::string& t) { d.setJuliaXText(t); }},
     {"JuliaY", "0", [](const FractalDocument& d) { return d.juliaY(); },
-     [](FractalDocument& d, double v) { d.setJuliaY(v); }},
+     [](FractalDocument& d, double v) { d.setJuliaY(v); },
+     [](const FractalDocument& d) { return d.juliaYText(); },
+     [](FractalDocument& d, const std::string& t) { d.setJuliaYText(t); }},
     {"Max", "32", [](const FractalDocument& d) { return static_cast<double>(d.max()); },
      [](FractalDocument& d, double v) { d.setMax(v); }},
     {"Bailout", "4", [](const FractalDocument& d) { return static_cast<double>(d.bailout()); },
@@ -104,16 +111,18 @@ std::array<std::string, 4> coordinateTexts(const FractalDocument& doc) {
     return {texts.upperX, texts.lowerX, texts.upperY, texts.lowerY};
 }
 
-// A coordinate key's value: read whole (a cut would change the number) and converted as every
-// number is; a text with more digits than its field keeps also goes to the document whole.
-void readCoordinate(const IniDocument& ini, const NumberKey& k, FractalDocument::Coordinate which,
-                    FractalDocument& doc) {
+// The value of a key that may say more than its field: read whole (a cut would change the
+// number) and converted as every number is; a decimal text also goes to the document whole
+// through `setText`, which keeps it where the field does not hold it.
+template <class SetText>
+void readExactNumber(const IniDocument& ini, const NumberKey& k, FractalDocument& doc,
+                     SetText setText) {
     const std::string text = ini.readLongString(key::Coordinates, k.name, k.fallback);
     const auto value = tryParseFloat(text);
     if (!value)
         throw EConvertError::invalidFloat(ini.readString(key::Coordinates, k.name, k.fallback));
     k.set(doc, *value);
-    if (fractal::deep::parseDecimal(text, 64)) doc.setCoordinateText(which, text);
+    if (fractal::deep::parseDecimal(text, 64)) setText(text);
 }
 
 } // namespace
@@ -127,8 +136,9 @@ IniDocument parameterDocument(const FractalDocument& doc, std::string_view stopS
     const auto coordinates = coordinateTexts(doc);
     for (std::size_t k = 0; k < std::size(kNumberKeys); ++k)
         ini.writeString(key::Coordinates, kNumberKeys[k].name,
-                        k < coordinates.size() ? coordinates[k]
-                                               : formatNumber(kNumberKeys[k].get(doc)));
+                        k < coordinates.size()   ? coordinates[k]
+                        : kNumberKeys[k].getText ? kNumberKeys[k].getText(doc)
+                                                 : formatNumber(kNumberKeys[k].get(doc)));
     for (const auto& k : kFormulaKeys)
         ini.writeString(key::Formulas, k.name, (doc.*k.get)());
     ini.writeString(key::Misc, "Gradient", stopString);
@@ -159,8 +169,13 @@ void saveParameters(FractalDocument& doc, std::string_view stopString,
 void applyParameters(const IniDocument& ini, FractalDocument& doc,
                      gradient::GradientModel& gradient) {
     for (std::size_t k = 0; k < std::size(kNumberKeys); ++k) {
+        const NumberKey& nk = kNumberKeys[k];
         if (k < std::size(kCoordinateKeys))
-            readCoordinate(ini, kNumberKeys[k], kCoordinateKeys[k], doc);
+            readExactNumber(ini, nk, doc, [&](const std::string& text) {
+                doc.setCoordinateText(kCoordinateKeys[k], text);
+            });
+        else if (nk.setText)
+            readExactNumber(ini, nk, doc, [&](const std::string& text) { nk.setText(doc, text); });
         else
             kNumberKeys[k].set(doc, parseFloat(ini.readString(key::Coordinates, kNumberKeys[k].name,
                                                               kNumberKeys[k].fallback)));

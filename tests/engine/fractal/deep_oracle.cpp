@@ -27,10 +27,23 @@ Counts oracleCounts(const fractal::FractalParams& p, int width, int height, long
     const MpFloat ux = value(dv.upperX, p.UpperX, bits), lx = value(dv.lowerX, p.LowerX, bits);
     const MpFloat uy = value(dv.upperY, p.UpperY, bits), ly = value(dv.lowerY, p.LowerY, bits);
     const int n = p.type == fractal::code::Mandel ? 2 : p.Order;
-    fractal::Complex J{p.JuliaX, p.JuliaY};
-    if (p.insideOut) J = fractal::reciprocal(1.0, J);
     MpFloat X(bits), Y(bits), cr(bits), ci(bits), zr(bits), zi(bits), pr(bits), pi(bits), a(bits),
         b(bits), t(bits);
+    // The Julia constant: doubles inverted in doubles (as the double kernel does), exact texts
+    // inverted in MPFR.
+    MpFloat jr = value(p.deepJulia.re, p.JuliaX, bits), ji = value(p.deepJulia.im, p.JuliaY, bits);
+    if (p.insideOut && p.deepJulia.empty()) {
+        const fractal::Complex J = fractal::reciprocal(1.0, {p.JuliaX, p.JuliaY});
+        jr = MpFloat(J.re, bits);
+        ji = MpFloat(J.im, bits);
+    } else if (p.insideOut) {
+        mpfr_sqr(a.get(), jr.get(), MPFR_RNDN);
+        mpfr_sqr(b.get(), ji.get(), MPFR_RNDN);
+        mpfr_add(a.get(), a.get(), b.get(), MPFR_RNDN);
+        mpfr_div(jr.get(), jr.get(), a.get(), MPFR_RNDN);
+        mpfr_div(ji.get(), ji.get(), a.get(), MPFR_RNDN);
+        mpfr_neg(ji.get(), ji.get(), MPFR_RNDN);
+    }
     Counts out{width, height, {}};
     for (int y = 1; y <= height; ++y) {
         for (int x = 1; x <= width; ++x) {
@@ -72,8 +85,8 @@ Counts oracleCounts(const fractal::FractalParams& p, int width, int height, long
                 mpfr_set_zero(zi.get(), 1);
             }
             if (p.julia) {
-                mpfr_set_d(cr.get(), J.re, MPFR_RNDN);
-                mpfr_set_d(ci.get(), J.im, MPFR_RNDN);
+                mpfr_set(cr.get(), jr.get(), MPFR_RNDN);
+                mpfr_set(ci.get(), ji.get(), MPFR_RNDN);
             }
             int i = 0;
             for (;;) {

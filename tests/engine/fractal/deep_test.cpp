@@ -212,6 +212,32 @@ TEST(DeepRender, CubicAndJuliaAgreeWithMpfr) {
                     qm::test::deepCounts(julia, 24, 18));
 }
 
+TEST(DeepRender, JuliaConstantsBeyondDoublesAreUsedExactly) {
+    // J = -1 + 3E-26 (its nearest double is -1) moves the basilica's fixed point by some pixels
+    // of a 1E-25 view; Inside Out inverts the given constant, so -1 - 3E-26 lands near it too.
+    struct Case {
+        const char* centre; // the golden ratio, or its reciprocal with Inside Out
+        const char* juliaRe;
+        bool insideOut;
+    };
+    for (const Case& c : {Case{"1.6180339887498948482045868343656381177203091798057628621354",
+                               "-0.99999999999999999999999997", false},
+                          Case{"0.6180339887498948482045868343656381177203091798057628621354",
+                               "-1.00000000000000000000000003", true}}) {
+        SCOPED_TRACE(c.insideOut ? "Inside Out" : "plain");
+        FractalParams p = deepParams(c.centre, "1E-27", "1E-25", 24, 18, 2000);
+        p.julia = true;
+        p.insideOut = c.insideOut;
+        p.JuliaX = -1.0;
+        p.JuliaY = 0.0;
+        const Counts roundedToDoubles = qm::test::oracleCounts(p, 24, 18, 256);
+        p.deepJulia = deepJuliaFromTexts(c.juliaRe, "0");
+        const Counts exact = qm::test::oracleCounts(p, 24, 18, 256);
+        ASSERT_LT(qm::test::compareCounts(exact, roundedToDoubles).identical, 0.9);
+        expectAgreement(exact, qm::test::deepCounts(p, 24, 18));
+    }
+}
+
 TEST(DeepRender, ShallowViewsAgreeWithTheDoubleKernels) {
     struct Case {
         int type, order;

@@ -94,6 +94,38 @@ TEST_F(DeepParameters, DeepViewsRoundTripDigitForDigitThroughFilesAndPictures) {
     }
 }
 
+TEST_F(DeepParameters, JuliaConstantsKeepEveryDigitThroughFilesAndPictures) {
+    const std::string re60 = "-0.74543000000000000000000000000000000000000000000000000000012";
+    FractalDocument d;
+    d.setJuliaXText(re60);
+    d.setJuliaYText("0.11301000"); // 8 decimals hold it: no text
+    EXPECT_EQ(d.juliaX(), -0.74543);
+    const fractal::FractalParams p = d.renderParams();
+    EXPECT_EQ(p.deepJulia, (fractal::DeepJulia{re60, "0.11301"}));
+    EXPECT_EQ(p.JuliaX, -0.74543);
+    const std::string written = text(d);
+    EXPECT_NE(written.find("JuliaX=" + re60 + "\r\nJuliaY=0.11301\r\n"), std::string::npos);
+    for (const char* name : {"julia.qmp", "julia.png"}) {
+        FractalDocument read = loadText(name, written);
+        EXPECT_EQ(read.renderParams().deepJulia, p.deepJulia) << name;
+        EXPECT_EQ(text(read), written) << name;
+    }
+    // Through the render parameters (the command line's way) and back to the fields.
+    FractalDocument viaParams;
+    viaParams.setRenderParams(p);
+    EXPECT_EQ(text(viaParams), written);
+    d.setJuliaX(0.5);
+    EXPECT_TRUE(d.renderParams().deepJulia.empty());
+    EXPECT_THROW(d.setJuliaYText("0.1x"), fractal::ERenderParameters);
+
+    // Constants that 8 decimals hold are written as before.
+    FractalDocument plain, typed;
+    plain.setJuliaX(-0.74543);
+    typed.setJuliaXText("-0.745430000000");
+    EXPECT_TRUE(typed.renderParams().deepJulia.empty());
+    EXPECT_EQ(text(typed), text(plain));
+}
+
 TEST_F(DeepParameters, ViewsThatTheFieldsHoldAreWrittenAsBefore) {
     FractalDocument plain;
     plain.setView({-0.75, -0.7, 0.1, 0.14});

@@ -93,7 +93,7 @@ struct Setup {
     bool julia = false, insideOut = false, mirror = false;
     int signX = 1, signY = 1; // the flips
     Complex orientation{1.0, 0.0};
-    Complex juliaConst{0.0, 0.0}; // as the double kernel uses it (inverted in doubles)
+    MpFloat jRe, jIm; // Julia mode's constant, after Inside Out
     std::int32_t max = 0;
     std::int64_t orbitLength = 0; // values computed (a shared reference may run past max + 3)
     mpfr_prec_t bits = 64;
@@ -454,7 +454,7 @@ bool Engine<T>::build(std::int32_t bailout, const std::atomic<bool>* stop, DeepS
     const std::int64_t length = std::max(s_.orbitLength, use);
     bool baseShared = false;
     const MpFloat zero(0.0, 64);
-    const MpFloat jRe(s_.juliaConst.re, 64), jIm(s_.juliaConst.im, 64);
+    const MpFloat &jRe = s_.jRe, &jIm = s_.jIm;
     if (s_.julia) {
         if (!loadOrbit<T>(s_.cRe, s_.cIm, jRe, jIm, s_.order, length, use, s_.bits, stop,
                           progress.orbit, main_, stats.referenceShared))
@@ -745,6 +745,38 @@ MpFloat coordinate(const std::string& text, double fallback) {
     return std::move(*v);
 }
 
+// Julia mode's constant as the orbits use it: doubles inverted in doubles, as the double kernel
+// inverts them (so pictures of such constants stay what they were), and exact texts inverted in
+// MPFR at the picture's precision.
+void setJuliaConstant(Setup& s, const FractalParams& p) {
+    if (!p.deepJulia.empty()) {
+        const MpFloat re = coordinate(p.deepJulia.re, p.JuliaX);
+        const MpFloat im = coordinate(p.deepJulia.im, p.JuliaY);
+        if (!p.insideOut) {
+            s.jRe = re;
+            s.jIm = im;
+            return;
+        }
+        const mpfr_prec_t bits = std::max({s.bits, re.precision(), im.precision()}) + 8;
+        MpFloat d(bits), t(bits);
+        mpfr_sqr(d.get(), re.get(), MPFR_RNDN);
+        mpfr_sqr(t.get(), im.get(), MPFR_RNDN);
+        mpfr_add(d.get(), d.get(), t.get(), MPFR_RNDN);
+        if (!d.isZero()) {
+            s.jRe = MpFloat(bits);
+            s.jIm = MpFloat(bits);
+            mpfr_div(s.jRe.get(), re.get(), d.get(), MPFR_RNDN);
+            mpfr_div(s.jIm.get(), im.get(), d.get(), MPFR_RNDN);
+            mpfr_neg(s.jIm.get(), s.jIm.get(), MPFR_RNDN);
+            return;
+        }
+    }
+    Complex j{p.JuliaX, p.JuliaY};
+    if (p.insideOut) j = reciprocal(1.0, j);
+    s.jRe = MpFloat(j.re, 64);
+    s.jIm = MpFloat(j.im, 64);
+}
+
 } // namespace
 
 // Derives everything that depends on the reference point (x, y) of the plane, with s.offX0 and
@@ -833,8 +865,6 @@ DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const De
     s.signX = p.flipX ? -1 : 1;
     s.signY = p.flipY ? -1 : 1;
     s.orientation = p.Orientation;
-    s.juliaConst = {p.JuliaX, p.JuliaY};
-    if (p.insideOut) s.juliaConst = reciprocal(1.0, s.juliaConst);
     s.max = std::min(p.Max, kDeepMaxIterationsLimit);
     s.orbitLength = static_cast<std::int64_t>(s.max) + 3;
     impl_->given = p.deepReference;
@@ -854,6 +884,7 @@ DeepPicture::DeepPicture(const FractalParams& p, int width, int height, const De
         std::min(spanX.exponent() - std::bit_width(static_cast<unsigned>(width)),
                  spanY.exponent() - std::bit_width(static_cast<unsigned>(height)));
     s.bits = static_cast<mpfr_prec_t>(std::max(64L, top - stepExponent + 64));
+    setJuliaConstant(s, p);
     const mpfr_prec_t work = std::max(s.bits, inBits) + 8;
 
     s.upperX = MpFloat(work);

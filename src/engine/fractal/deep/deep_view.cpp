@@ -30,6 +30,12 @@ DeepView deepViewFromFields(const std::string& upperX, const std::string& lowerX
     return v;
 }
 
+DeepJulia deepJuliaFromTexts(const std::string& re, const std::string& im) {
+    parseOrThrow(re, 64);
+    parseOrThrow(im, 64);
+    return {re, im};
+}
+
 DeepView deepViewFromCentre(const std::string& re, const std::string& im, const std::string& width,
                             int pictureWidth, int pictureHeight) {
     if (pictureWidth <= 0 || pictureHeight <= 0)

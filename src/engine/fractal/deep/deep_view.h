@@ -17,6 +17,15 @@ struct DeepView {
     bool operator==(const DeepView&) const = default;
 };
 
+// The Julia constant as exact decimal texts, for constants the doubles beside it do not hold;
+// empty otherwise (then the doubles are the constant).
+struct DeepJulia {
+    std::string re, im;
+
+    bool empty() const { return re.empty(); }
+    bool operator==(const DeepJulia&) const = default;
+};
+
 // A reference point for the deep path chosen by whoever made the view rather than by the view:
 // the frames of an animation name one point, precision and orbit length, so that they share one
 // reference orbit. A picture takes it only where it serves the picture as well as its own choice
@@ -41,6 +50,9 @@ void checkDeepView(const DeepView& view);
 // The view of the four decimal texts (checked), in the given order.
 DeepView deepViewFromFields(const std::string& upperX, const std::string& lowerX,
                             const std::string& upperY, const std::string& lowerY);
+
+// The Julia constant of two decimal texts (checked as checkDeepView checks).
+DeepJulia deepJuliaFromTexts(const std::string& re, const std::string& im);
 
 // The view centred on (re, im) with the plane width `width` and the height that keeps the
 // picture's aspect (width * pictureHeight / pictureWidth); the coordinates carry as many digits

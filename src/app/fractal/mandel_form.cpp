@@ -240,6 +240,10 @@ void Tmandelform::buildLayout() {
     juliayedit_ =
         new FloatSpinEdit("juliayedit", -big, big, 0.01, params::fields::kJuliaDecimals, juliaBox_);
     julia->addWidget(juliayedit_);
+    for (FloatSpinEdit* e : {juliaxedit_, juliayedit_}) {
+        e->setLongNumbers(true);
+        e->setExactBeyondDecimals(true);
+    }
     right->addWidget(juliaBox_);
 
     xedit_ = new FloatSpinEdit("xedit", -2147483648.0, 2147483647.0, 1, 0, panelRight_);
@@ -443,8 +447,24 @@ void Tmandelform::bindDocument() {
     bindCoordinate(RxSpinEdit4_, Coordinate::LowerY, &params::FractalDocument::setLowerY);
     bindValue(RxSpinEdit5_, &params::FractalDocument::setMax);
     bindValue(orderedit_, &params::FractalDocument::setOrder);
-    bindValue(juliaxedit_, &params::FractalDocument::setJuliaX);
-    bindValue(juliayedit_, &params::FractalDocument::setJuliaY);
+    // The Julia constant: a text the 8 decimals do not hold goes to the document whole.
+    const auto bindJulia = [this](FloatSpinEdit* edit, auto setter, auto setText, auto text) {
+        const auto apply = [this, edit, setter, setText, text](double v) {
+            if (refreshing_) return;
+            const QString exact = edit->exactTextFor(v);
+            if (exact.isEmpty())
+                (doc_.*setter)(v);
+            else if (exact.toStdString() != (doc_.*text)())
+                runGuarded([&] { (doc_.*setText)(exact.toStdString()); });
+        };
+        connect(edit, &QDoubleSpinBox::valueChanged, this, apply);
+        connect(edit, &QAbstractSpinBox::editingFinished, this,
+                [edit, apply] { apply(edit->value()); });
+    };
+    bindJulia(juliaxedit_, &params::FractalDocument::setJuliaX,
+              &params::FractalDocument::setJuliaXText, &params::FractalDocument::juliaXText);
+    bindJulia(juliayedit_, &params::FractalDocument::setJuliaY,
+              &params::FractalDocument::setJuliaYText, &params::FractalDocument::juliaYText);
     bindValue(xedit_, &params::FractalDocument::setWidthField);
     bindValue(yedit_, &params::FractalDocument::setHeightField);
     connect(RxSpinEdit6_, &QDoubleSpinBox::valueChanged, this, [this](double v) {
@@ -489,8 +509,15 @@ void Tmandelform::refreshFromDocument() {
     RxSpinEdit5_->setValueQuietly(doc_.max());
     RxSpinEdit6_->setValueQuietly(doc_.bailout());
     orderedit_->setValueQuietly(doc_.order());
-    juliaxedit_->setValueQuietly(doc_.juliaX());
-    juliayedit_->setValueQuietly(doc_.juliaY());
+    const fractal::DeepJulia julia = doc_.deepJulia();
+    for (const auto& [edit, value, text] : {std::tuple{juliaxedit_, doc_.juliaX(), julia.re},
+                                            {juliayedit_, doc_.juliaY(), julia.im}}) {
+        edit->setValueQuietly(value);
+        // A part the field holds has its field's text: no exact text to show.
+        const bool exact = !text.empty() && text != formatNumber(value);
+        edit->setExactText(exact ? QString::fromStdString(text) : QString());
+        hintOf(edit, exact ? QString::fromStdString(text) : QString());
+    }
     xedit_->setValueQuietly(doc_.widthField());
     yedit_->setValueQuietly(doc_.heightField());
     const auto setText = [](FormulaEdit* f, const std::string& text) {
@@ -811,15 +838,19 @@ void Tmandelform::Image1MouseUp(Qt::MouseButton button, int x, int y) {
     if (button != Qt::RightButton) return;
     const fractal::ShownView& shown = nav_->views().shown;
     fractal::PlaneReadout at = fractal::mouseToPlane(x, y, shown.steps, shown.view);
+    doc_.JuliaMode1Click();
     if (shown.view.isDeep()) {
-        // The Julia constant is a double: the nearest one to the exact point.
+        // The exact point, with the digits that tell neighbouring pixels apart.
         const fractal::PlanePointText p =
             fractal::planePointAt(shown.view, picture().width(), picture().height(), x, y);
-        at = {p.nearX, -p.nearY};
+        runGuarded([&] {
+            doc_.setJuliaXText(p.x);
+            doc_.setJuliaYText(p.y);
+        });
+    } else {
+        if (at.x) doc_.setJuliaX(*at.x);
+        if (at.y) doc_.setJuliaY(*at.y);
     }
-    doc_.JuliaMode1Click();
-    if (at.x) doc_.setJuliaX(*at.x);
-    if (at.y) doc_.setJuliaY(*at.y);
     ResetCoordinates1Click();
 }
 

@@ -85,7 +85,9 @@ double FloatSpinEdit::valueFromText(const QString& text) const {
     if (!long_) return QDoubleSpinBox::valueFromText(text);
     const QString t = text.trimmed();
     const double v = QLocale::c().toDouble(t);
-    if (significantDigits(t) > kDoubleDigits) {
+    const bool beyondDecimals =
+        beyondDecimals_ && QString::number(v, 'f', decimals()).toDouble() != v;
+    if (significantDigits(t) > kDoubleDigits || beyondDecimals) {
         exact_ = t;
         exactValue_ = v;
     } else {

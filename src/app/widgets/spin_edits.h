@@ -27,6 +27,9 @@ public:
     // numbers with more digits than its value carries and shows the exact text instead of the
     // value's digits while the value is that text's.
     void setLongNumbers(bool on) { long_ = on; }
+    // With long numbers: a text is also kept exact where it has more decimals than the field
+    // shows (the Julia constant, whose fields round to 8 decimals).
+    void setExactBeyondDecimals(bool on) { beyondDecimals_ = on; }
     // Shows `text` (empty: the value's own digits) for the current value.
     void setExactText(const QString& text);
     // The long text the value `v` was read from or set by; empty when the value's digits say
@@ -44,6 +47,7 @@ protected:
 private:
     bool shortest_ = false;
     bool long_ = false;
+    bool beyondDecimals_ = false;
     // The long text and the value it was read as (valueFromText is const, hence mutable).
     mutable QString exact_;
     mutable double exactValue_ = 0.0;

@@ -5,6 +5,7 @@
 #include "app/fractal/navigator.h"
 #include "app/qt_test_app.h"
 #include "app/widgets/tpg_image.h"
+#include "engine/fractal/plane_view.h"
 #include "test_host.h"
 
 #include <QAction>
@@ -105,6 +106,30 @@ TEST_F(DeepZoomWindow, WheelFarBelowDoublesRendersExactlyAndEveryStepGoesOn) {
     EXPECT_EQ(w.document().deepMode(), qm::fractal::DeepMode::Off);
     EXPECT_THROW(w.StartrenderClick(), qm::fractal::ERenderParameters);
     w.findChild<QAction*>("DeepAuto1")->trigger();
+
+    // The Julia pick at this depth takes the exact point under the pointer, as the readout
+    // gives it; the field shows it whole.
+    w.navigator().Back1Click();
+    waitIdle(w);
+    const auto point =
+        qm::fractal::planePointAt(w.navigator().views().shown.view, 160, 120, 10, 10);
+    w.Image1MouseUp(Qt::RightButton, 10, 10);
+    EXPECT_TRUE(w.document().juliaMode());
+    EXPECT_EQ(w.document().juliaXText(), point.x);
+    EXPECT_EQ(w.document().juliaYText(), point.y);
+    EXPECT_GT(point.x.size(), 20u);
+    EXPECT_EQ(fieldText(w, "juliaxedit")->text().toStdString(), point.x);
+    // Typed: a constant that 8 decimals hold stays a plain field, a longer one is kept whole.
+    QLineEdit* julia = fieldText(w, "juliayedit");
+    for (const QString number : {"0.12500000", "0.123456789"}) {
+        julia->selectAll();
+        QTest::keyClicks(julia, number);
+        QTest::keyClick(julia, Qt::Key_Return);
+    }
+    EXPECT_EQ(w.document().deepJulia().im, "0.123456789");
+    EXPECT_DOUBLE_EQ(w.document().juliaY(), 0.12345679);
+    w.document().setJuliaY(0.125);
+    EXPECT_EQ(julia->text().toStdString(), "0.12500000");
 }
 
 } // namespace

@@ -42,6 +42,15 @@ TEST_F(CliDeep, ViewsOfAnyDepthRenderOnTheDeepPath) {
                               "--stats", "--quiet"});
     ASSERT_EQ(view.exitCode, 0) << view.err;
     EXPECT_NE(view.out.find("deep path"), std::string::npos);
+
+    // --julia too; the picture's parameters keep every digit.
+    const std::string jx = "-0.99999999999999999999999997";
+    const auto julia = runCli({"render", "-o", path("j.png"), "--size", "16x12", "--center",
+                               "1.6180339887498948482045868343656,0", "--width", "1E-25", "--julia",
+                               jx + ",0", "--quiet"});
+    ASSERT_EQ(julia.exitCode, 0) << julia.err;
+    const auto params = runCli({"params", path("j.png")});
+    EXPECT_NE(params.out.find("JuliaX=" + jx + "\r\n"), std::string::npos) << params.out;
 }
 
 TEST_F(CliDeep, TheSwitchAndMaxFollowThePath) {

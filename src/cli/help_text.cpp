@@ -19,7 +19,8 @@ struct HelpEntry {
     "  --type IDENT          the formula of the catalogue (quillmora-cli types lists them)\n"      \
     "  --view UX,LX,UY,LY    the plane rectangle: left X, right X, top Y, bottom Y\n"              \
     "                        (default -2,2,-1.5,1.5); render keeps every digit of long numbers\n"  \
-    "  --julia JX,JY         Julia mode with the constant JX + JY i\n"                             \
+    "  --julia JX,JY         Julia mode with the constant JX + JY i; render keeps every digit\n"   \
+    "                        of long numbers\n"                                                    \
     "  --max N               maximum iteration count, 1 to 65535 (default 128); render takes up\n" \
     "                        to 100000000 where the deep path renders\n"                           \
     "  --bailout B           Dmax of the escape formulas, or the exponent of Dmin = 1E-B of the\n" \

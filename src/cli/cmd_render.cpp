@@ -129,16 +129,6 @@ ViewText parseView(const std::string& s) {
     return t;
 }
 
-// More significant digits than a double carries.
-bool isLongNumber(const std::string& text) {
-    std::size_t digits = 0;
-    for (const char c : text) {
-        if (c == 'e' || c == 'E') break;
-        if (c >= '0' && c <= '9' && (digits > 0 || c != '0')) ++digits;
-    }
-    return digits > 17;
-}
-
 // The view of --view: its exact decimals join the doubles where doubles cannot hold it.
 void applyView(fractal::FractalParams& p, const ViewText& t) {
     p.setView(t.view);
@@ -146,7 +136,7 @@ void applyView(fractal::FractalParams& p, const ViewText& t) {
     bool exact = t.view.upperX != t.view.lowerX && t.view.upperY != t.view.lowerY &&
                  !fractal::beyondDoublePrecision(t.view, steps);
     for (const auto& text : t.text)
-        exact = exact && !isLongNumber(text);
+        exact = exact && !fractal::longerThanDouble(text);
     if (!exact)
         p.deepView = fractal::deepViewFromFields(t.text[0], t.text[1], t.text[2], t.text[3]);
 }
@@ -161,7 +151,8 @@ void applyJulia(fractal::FractalParams& p, const std::string& text) {
     p.deepJulia = {};
     const auto comma = text.find(',');
     const std::string re = text.substr(0, comma), im = text.substr(comma + 1);
-    if (isLongNumber(re) || isLongNumber(im)) p.deepJulia = fractal::deepJuliaFromTexts(re, im);
+    if (fractal::longerThanDouble(re) || fractal::longerThanDouble(im))
+        p.deepJulia = fractal::deepJuliaFromTexts(re, im);
 }
 
 fractal::DeepMode parseDeepMode(const std::string& s) {

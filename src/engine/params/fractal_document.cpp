@@ -198,14 +198,18 @@ void FractalDocument::setJuliaY(double v) {
 void FractalDocument::setJuliaXText(const std::string& text) {
     const double field = decimalFieldValue(nearestDoubleOfText(text), fields::kJuliaDecimals);
     juliaX_ = field;
-    juliaXText_ = textIsField(text, field) ? std::string() : text;
+    // A text a double carries keeps the field's rule (8 decimals), so files stay as they were.
+    juliaXText_ =
+        textIsField(text, field) || !fractal::longerThanDouble(text) ? std::string() : text;
     changed();
 }
 
 void FractalDocument::setJuliaYText(const std::string& text) {
     const double field = decimalFieldValue(nearestDoubleOfText(text), fields::kJuliaDecimals);
     juliaY_ = field;
-    juliaYText_ = textIsField(text, field) ? std::string() : text;
+    // A text a double carries keeps the field's rule (8 decimals), so files stay as they were.
+    juliaYText_ =
+        textIsField(text, field) || !fractal::longerThanDouble(text) ? std::string() : text;
     changed();
 }
 

@@ -113,9 +113,9 @@ public:
     double juliaY() const { return juliaY_; }
     void setJuliaX(double v);
     void setJuliaY(double v);
-    // The Julia constant at any precision. A part whose text says more than its 8-decimal
-    // field keeps its exact text (the field then holds the text's 8-decimal value); a text the
-    // field holds exactly leaves no text, so such constants render and save as before. The
+    // The Julia constant at any precision. A part whose text has more significant digits than a
+    // double carries keeps its exact text (the field then holds the text's 8-decimal value);
+    // any other text takes the field's rule, so such constants render and save as before. The
     // double setters above drop their part's text. Throws fractal::ERenderParameters, changing
     // nothing, when the text is not a decimal number or lies beyond the range of doubles.
     void setJuliaXText(const std::string& text);

@@ -17,7 +17,7 @@ TEST(ParamsCli, WritesTheFileBackWithTheFieldRules) {
     const auto r = runCli({"params", in});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "[Coordinates]\r\nUpperX=1E-5\r\nLowerX=2\r\nUpperY=-2\r\nLowerY=2\r\n"
-                     "JuliaX=0.123456789\r\nJuliaY=0\r\nMax=8\r\nBailout=4\r\nOrder=3\r\n"
+                     "JuliaX=0.12345679\r\nJuliaY=0\r\nMax=8\r\nBailout=4\r\nOrder=3\r\n"
                      "Width=255\r\nHeight=255\r\n"
                      "[Formulas]\r\nRGB=c\r\nR=c\r\nG=0\r\nB=0\r\n"
                      "[Misc]\r\nGradient=1;1;1;64;128;128;256;256;256;128;64;128;1;1;1;\r\n"

@@ -79,4 +79,13 @@ View nearestView(const DeepView& view) {
     return {near(view.upperX), near(view.lowerX), near(view.upperY), near(view.lowerY)};
 }
 
+bool longerThanDouble(const std::string& text) {
+    std::size_t digits = 0;
+    for (const char c : text) {
+        if (c == 'e' || c == 'E') break;
+        if (c >= '0' && c <= '9' && (digits > 0 || c != '0')) ++digits;
+    }
+    return digits > 17;
+}
+
 } // namespace qm::fractal

@@ -54,6 +54,10 @@ DeepView deepViewFromFields(const std::string& upperX, const std::string& lowerX
 // The Julia constant of two decimal texts (checked as checkDeepView checks).
 DeepJulia deepJuliaFromTexts(const std::string& re, const std::string& im);
 
+// Whether a decimal text has more significant digits than a double carries (over 17): only
+// such a text needs to be kept beside its nearest double.
+bool longerThanDouble(const std::string& text);
+
 // The view centred on (re, im) with the plane width `width` and the height that keeps the
 // picture's aspect (width * pictureHeight / pictureWidth); the coordinates carry as many digits
 // as the centre and the pixel step need. Throws ERenderParameters on a malformed number or a

@@ -33,12 +33,14 @@ if installed; then
 fi
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/quillmora-package.XXXXXX")
+trap 'rm -rf "$tmp"' EXIT # until the package-state baseline exists
 chmod 755 "$tmp" # apt-get reads the package as its unprivileged user
 packages_before=$tmp/packages.before
 package_states >"$packages_before"
 
 finish() {
   local rc=$?
+  set +e # every clean-up step runs, whatever fails before it
   export DEBIAN_FRONTEND=noninteractive
   if installed; then
     echo "package: purging the package left installed by a failed check" >&2
@@ -71,7 +73,9 @@ fail() {
 echo "package: building the Debian package"
 cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
   { cat "$tmp/cpack.log" >&2; fail "cpack failed"; }
-deb=$(ls "$tmp/out"/quillmora_*.deb)
+debs=("$tmp/out"/quillmora_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made ${#debs[@]} packages, not one"
+deb=${debs[0]}
 version=$(dpkg-deb -f "$deb" Version)
 [ "$(basename "$deb")" = "quillmora_${version}_$(dpkg --print-architecture).deb" ] ||
   fail "unexpected package name $(basename "$deb")"

@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -192,6 +193,11 @@ class Desktop : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         qm::test::qtApp();
+        QIcon icon; // the window-icon sizes the program compiles in
+        for (const QString& size : QDir(QM_ICON_DIR).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (size.section('x', 0, 0).toInt() <= QM_WINDOW_ICON_MAX)
+                icon.addFile(QString(QM_ICON_DIR) + "/" + size + "/apps/quillmora.png");
+        QApplication::setWindowIcon(icon);
         frame_ = std::make_unique<MainFrame>(0);
         frame_->showWithPlacement();
         // The window manager maps and focuses the frame in its own time (slow on a busy machine).

@@ -266,7 +266,6 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
         else if (parseProgressOption(opt, progressMode))
             continue;
         else {
-            maxGiven |= opt == "--max";
             bailoutGiven |= opt == "--bailout";
             orderGiven |= opt == "--order";
             if (opt == "--julia") {
@@ -325,7 +324,8 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     if (maxGiven && p.Max > fractal::kMaxIterationsLimit &&
         !fractal::deep::usesDeepPath(p, p.Width * supersample, p.Height * supersample))
         throw UsageError{"--max must be from 1 to " + std::to_string(fractal::kMaxIterationsLimit) +
-                         " (up to 100000000 where the deep path renders)"};
+                         " (up to " + std::to_string(fractal::deep::kDeepMaxIterationsLimit) +
+                         " where the deep path renders)"};
     if (gradientText) gradient.defaultgrad(*gradientText);
     const auto band = bandText ? std::optional(parseBand(*bandText, p.Height)) : std::nullopt;
 

@@ -35,6 +35,10 @@ RenderJob::RenderJob(const FractalParams& params, int width, int height,
         height > std::numeric_limits<int>::max() / supersample_)
         throw ERenderParameters("The picture is too large to supersample");
     settings_ = RenderSettings::make(p, width * supersample_, height * supersample_);
+    // Only a render iterates, so only a render sets up the deep path (recolouring makes
+    // settings too, from kept results).
+    if (deep::usesDeepPath(p, settings_.width, settings_.height))
+        settings_.deep = std::make_shared<deep::DeepPicture>(p, settings_.width, settings_.height);
     pictureWidth_ = width;
     pictureHeight_ = height;
     const int rows = options.rowCount < 0 ? height - options.firstRow : options.rowCount;

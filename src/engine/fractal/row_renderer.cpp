@@ -63,8 +63,6 @@ RenderSettings RenderSettings::make(const FractalParams& params, int width, int 
         s.columnX[static_cast<std::size_t>(x - 1)] = X;
         s.plasmaX[static_cast<std::size_t>(x - 1)] = plasmaCoordinate(x, width, 320.0);
     }
-    if (deep::usesDeepPath(params, width, height))
-        s.deep = std::make_shared<deep::DeepPicture>(params, width, height);
     s.plasmaY.resize(static_cast<std::size_t>(height));
     for (int y = 1; y <= height; ++y)
         s.plasmaY[static_cast<std::size_t>(y - 1)] = plasmaCoordinate(y, height, 240.0);

@@ -35,7 +35,7 @@ struct RenderSettings {
     // `recolourFrom` instead of running the kernel.
     KernelResults* keep = nullptr;
     const KernelResults* recolourFrom = nullptr;
-    // The deep renderer of this render when it runs on the deep path (shared by the rows).
+    // The deep renderer when a render job runs on the deep path (shared by the rows).
     std::shared_ptr<deep::DeepPicture> deep;
 
     // Validates (ERenderParameters) and derives everything above.

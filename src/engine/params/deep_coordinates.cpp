@@ -55,25 +55,6 @@ long decimalExponent(const MpFloat& v) {
         std::floor(std::log10(std::abs(m)) + static_cast<double>(e2) * std::log10(2.0)));
 }
 
-// The digits of a decimal text from its first non-zero digit to its last digit before any
-// exponent (a text that passed parseDecimal).
-long significantDigits(const std::string& text) {
-    long count = 0, pendingZeros = 0;
-    bool started = false;
-    for (const char ch : text) {
-        if (ch == 'e' || ch == 'E') break;
-        if (ch < '0' || ch > '9') continue;
-        if (ch == '0') {
-            if (started) ++pendingZeros;
-            continue;
-        }
-        started = true;
-        count += pendingZeros + 1;
-        pendingZeros = 0;
-    }
-    return std::max(count, 1L);
-}
-
 } // namespace
 
 bool fieldsHoldView(const fractal::DeepView& texts, const fractal::View& fields, int width,
@@ -109,12 +90,11 @@ fractal::DeepView textsForFile(const fractal::DeepView& texts, int width, int he
         // A text at most one digit longer than needed stays whole: the place may move by one
         // between a view and its written texts, and writing what was read must not cut again.
         const long needed = std::max(decimalExponent(c) - place + 1, 1L);
-        const long own = significantDigits(*in[k]);
+        const long own = fractal::deep::significantDigits(*in[k]);
         const long digits = std::min(own <= needed + 1 ? own : needed, long{INT_MAX / 4});
         // Read again with room for every digit written, so that no binary rounding shows in
         // them.
-        const auto bits =
-            std::max(c.precision(), static_cast<mpfr_prec_t>(digits * 3322 / 1000 + 64));
+        const auto bits = std::max(c.precision(), fractal::deep::bitsForDigits(digits));
         const auto exact = fractal::deep::parseDecimal(*in[k], bits);
         out[k] = fractal::deep::formatDecimal(*exact, static_cast<int>(digits));
     }

@@ -80,12 +80,7 @@ View nearestView(const DeepView& view) {
 }
 
 bool longerThanDouble(const std::string& text) {
-    std::size_t digits = 0;
-    for (const char c : text) {
-        if (c == 'e' || c == 'E') break;
-        if (c >= '0' && c <= '9' && (digits > 0 || c != '0')) ++digits;
-    }
-    return digits > 17;
+    return deep::significantDigits(text) > 17;
 }
 
 } // namespace qm::fractal

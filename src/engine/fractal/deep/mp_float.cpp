@@ -89,7 +89,28 @@ mpfr_prec_t bitsForDecimal(std::string_view text) {
     std::size_t digits = 0;
     long exponentValue = 0;
     if (!scanDecimal(text, digits, exponentValue)) return 64;
+    return bitsForDigits(static_cast<long>(digits));
+}
+
+mpfr_prec_t bitsForDigits(long digits) {
     return static_cast<mpfr_prec_t>(digits * 3322 / 1000 + 64);
+}
+
+long significantDigits(std::string_view text) {
+    long count = 0, pendingZeros = 0;
+    bool started = false;
+    for (const char ch : text) {
+        if (ch == 'e' || ch == 'E') break;
+        if (ch < '0' || ch > '9') continue;
+        if (ch == '0') {
+            if (started) ++pendingZeros;
+            continue;
+        }
+        started = true;
+        count += pendingZeros + 1;
+        pendingZeros = 0;
+    }
+    return std::max(count, 1L);
 }
 
 std::optional<MpFloat> parseDecimal(std::string_view text, mpfr_prec_t bits) {

@@ -43,6 +43,11 @@ std::optional<MpFloat> parseDecimal(std::string_view text, mpfr_prec_t bits);
 // The number of significant bits a decimal text can carry (digits times log2(10), rounded up,
 // plus a margin), for parsing it without loss.
 mpfr_prec_t bitsForDecimal(std::string_view text);
+// The same for a count of decimal digits.
+mpfr_prec_t bitsForDigits(long digits);
+// The significant digits of a decimal text's mantissa: leading and trailing zeros do not count
+// (at least 1).
+long significantDigits(std::string_view text);
 
 // Decimal text of `value` with at most `digits` significant digits (trailing zeros dropped):
 // plain notation from 1E-4 up to below 1E15 like formatNumber, otherwise "d.dddE-x".
